@@ -1,0 +1,84 @@
+#include "panels/commandpanel.h"
+
+#include "panels/fatal.h"
+#include "panels/stacking.h"
+#include "receiver/addressfile.h"
+#include "receiver/browser.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QUrl>
+
+namespace orvalet {
+
+CommandPanel::CommandPanel(Forms& forms, PanelId id, const PanelSpec& spec)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
+    , m_forms(forms)
+    , m_background(QString::fromLatin1(spec.background))
+    , m_backgroundFit(spec.backgroundFit)
+    , m_browser(new Browser(this))
+{
+    setObjectName(QLatin1String(spec.name));
+    setWindowTitle(QString::fromUtf8(spec.caption));
+    setGeometry(twips::toPixels(spec.design));
+    if (spec.emblem) {
+        m_emblem.load(QString::fromLatin1(spec.emblem));
+        m_emblemRect = twips::toPixels(spec.emblemRect);
+    }
+    for (const ControlSpec& row : spec.controls) {
+        auto* button = new KeyButton(row, this);
+        if (const auto code = keyCode(id, row.name))
+            connect(button, &KeyButton::clicked, this, [this, key = *code] { sendKey(key); });
+    }
+}
+
+KeyButton* CommandPanel::control(const char* name) const
+{
+    return findChild<KeyButton*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+}
+
+float CommandPanel::Width() const { return twips::fromPixels(width()); }
+
+void CommandPanel::setLeft(float left) { move(twips::toPixels(left), y()); }
+
+void CommandPanel::setTopmost(bool topmost)
+{
+    m_topmost = topmost;
+    stacking::setTopmost(*this, topmost);
+}
+
+void CommandPanel::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        stacking::prepareToShow(*this, m_topmost);
+    QWidget::setVisible(visible);
+}
+
+void CommandPanel::loadBaseUrl()
+{
+    const AddressResult result = readAddressFile();
+    if (!result.ok()) {
+        fatalError(errorText(result.error),
+                   QStringLiteral("The receiver address is read from \"%1\" in %2.")
+                       .arg(QLatin1String(addressFileName),
+                            QDir::toNativeSeparators(QDir::currentPath())));
+    }
+    m_baseUrl = baseUrlFor(result.address);
+}
+
+void CommandPanel::sendKey(int code) { m_browser->navigate(QUrl(m_baseUrl + requestSuffix(code))); }
+
+void CommandPanel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().button());
+    const QRect area =
+        m_backgroundFit == Fit::Natural
+            ? QRect(QPoint(0, 0), twips::naturalSize(m_background.viewBoxF().size()))
+            : rect();
+    m_background.render(&painter, area);
+    if (m_emblem.isValid())
+        m_emblem.render(&painter, m_emblemRect);
+}
+
+} // namespace orvalet

@@ -1,0 +1,72 @@
+#include "panels/expandpanel.h"
+
+#include "panels/forms.h"
+#include "panels/mainpanel.h"
+#include "panels/rcpanel.h"
+
+#include <array>
+
+namespace orvalet {
+namespace {
+
+using enum Fit;
+
+constexpr std::array controls{
+    ControlSpec{"Dream", {525, 70, 240, 240}, ":/faces/dream.svg", Stretched, "Dream"},
+    ControlSpec{"Video", {840, 70, 240, 240}, ":/faces/video.svg", Stretched, "Video"},
+    ControlSpec{"Lame", {1155, 70, 240, 240}, ":/faces/lame.svg", Stretched, "Lame"},
+    ControlSpec{"OK", {1470, 70, 240, 240}, ":/faces/ok.svg", Stretched, "OK"},
+    ControlSpec{"Power", {2205, 45, 225, 255}, ":/faces/power.svg", Natural, "Power"},
+    ControlSpec{"RC", {3990, 60, 240, 240}, ":/faces/rc.svg", Stretched, "Remote Control"},
+    // The switch lies over the right end of RC and takes the click there.
+    ControlSpec{"AOToff", {4200, 75, 210, 210}, ":/faces/aot-off.svg", Natural,
+                "Always On Top Disabled"},
+    ControlSpec{"AOTon", {4200, 70, 210, 210}, ":/faces/aot-on.svg", Natural,
+                "Always On Top Enabled", false},
+};
+
+constexpr PanelSpec design{
+    "frmExpand", "Form1", {0, 390, 4470, 375}, ":/expand-background.svg", Stretched, controls,
+};
+
+} // namespace
+
+frmExpand::frmExpand(Forms& forms)
+    : CommandPanel(forms, PanelId::Expand, design)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    onClick("RC", &frmExpand::RC_Click);
+    onClick("AOToff", &frmExpand::AOToff_Click);
+    onClick("AOTon", &frmExpand::AOTon_Click);
+}
+
+void frmExpand::Form_Load()
+{
+    setLeft(twips::barLeft(twips::screenWidth(*screen()), Width()));
+    loadBaseUrl();
+    setTopmost(false);
+}
+
+void frmExpand::RC_Click()
+{
+    frmRC& panel = *forms().rc;
+    panel.setVisible(!panel.isVisible());
+}
+
+void frmExpand::AOToff_Click()
+{
+    forms().main->setTopmost(true);
+    setTopmost(true);
+    control("AOTon")->setVisible(true);
+    control("AOToff")->setVisible(false);
+}
+
+void frmExpand::AOTon_Click()
+{
+    forms().main->setTopmost(false);
+    setTopmost(false);
+    control("AOTon")->setVisible(false);
+    control("AOToff")->setVisible(true);
+}
+
+} // namespace orvalet

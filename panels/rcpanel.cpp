@@ -1,0 +1,27 @@
+#include "panels/rcpanel.h"
+
+#include "panels/forms.h"
+#include "panels/mainpanel.h"
+
+namespace orvalet {
+namespace {
+
+constexpr PanelSpec design{
+    "frmRC", "Remote Control", {6465, 15, 3330, 9045}, ":/main-background.svg", Fit::Natural, {},
+};
+
+} // namespace
+
+frmRC::frmRC(Forms& forms)
+    : CommandPanel(forms, PanelId::Rc, design)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void frmRC::Form_Load()
+{
+    setLeft(twips::besideBarLeft(twips::screenWidth(*screen()), forms().main->Width(), Width()));
+    loadBaseUrl();
+}
+
+} // namespace orvalet

@@ -1,0 +1,60 @@
+#include "panels/stacking.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+
+#ifdef ORVALET_X11
+#include "panels/x11window.h"
+#endif
+
+namespace orvalet::stacking {
+namespace {
+
+bool onX11()
+{
+#ifdef ORVALET_X11
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
+void setTopmost(QWidget& window, bool topmost)
+{
+    if (onX11()) {
+#ifdef ORVALET_X11
+        // Qt's own hint would recreate the X window at its next show; the window
+        // manager's state message changes the mapped window in place.
+        if (window.isVisible())
+            x11::setAbove(*window.windowHandle(), topmost);
+#endif
+    } else if (QWindow* handle = window.windowHandle()) {
+        // On the platform window directly: QWidget::setWindowFlag would hide it.
+        handle->setFlag(Qt::WindowStaysOnTopHint, topmost);
+        window.overrideWindowFlags(handle->flags());
+    } else {
+        window.setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+    }
+    if (window.isVisible()) {
+        window.raise();
+        window.activateWindow();
+    }
+}
+
+void prepareToShow(QWidget& window, bool topmost)
+{
+#ifdef ORVALET_X11
+    if (onX11()) {
+        window.winId();
+        x11::setInitialState(*window.windowHandle(), window.objectName(), topmost);
+    }
+#else
+    (void)window;
+    (void)topmost;
+#endif
+}
+
+} // namespace orvalet::stacking

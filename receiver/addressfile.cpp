@@ -1,0 +1,103 @@
+#include "receiver/addressfile.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+
+namespace orvalet {
+namespace {
+
+// Leading blank lines beyond this are taken as a broken file, not as a wait for an address.
+constexpr qint64 maxLeadingBlanks = 64 * 1024;
+
+bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+AddressResult fail(AddressError error) { return {QString(), error}; }
+
+void skipByteOrderMark(QIODevice& in)
+{
+    const QByteArray head = in.peek(3);
+    if (head == QByteArrayLiteral("\xEF\xBB\xBF"))
+        in.skip(3);
+}
+
+} // namespace
+
+AddressResult readFirstField(QIODevice& in)
+{
+    skipByteOrderMark(in);
+
+    char c = 0;
+    qint64 skipped = 0;
+    for (;;) {
+        if (!in.getChar(&c))
+            return fail(AddressError::InputPastEnd);
+        if (!isBlank(c) && !isLineEnd(c))
+            break;
+        if (++skipped > maxLeadingBlanks)
+            return fail(AddressError::NoAddress);
+    }
+
+    QByteArray field;
+    const bool quoted = c == '"';
+    if (!quoted)
+        in.ungetChar(c);
+    // A quote left open ends with its line: an address never spans lines.
+    while (in.getChar(&c)) {
+        if (quoted ? (c == '"' || isLineEnd(c)) : (c == ',' || isLineEnd(c)))
+            break;
+        if (field.size() == maxAddressLength)
+            return fail(AddressError::AddressTooLong);
+        field.append(c);
+    }
+    if (!quoted) {
+        while (!field.isEmpty() && isBlank(field.back()))
+            field.chop(1);
+    }
+    if (field.isEmpty())
+        return fail(AddressError::NoAddress);
+    return {QString::fromLocal8Bit(field), AddressError::None};
+}
+
+AddressResult readAddressFile()
+{
+    const QFileInfo info(QString::fromLatin1(addressFileName));
+    if (!info.exists())
+        return fail(AddressError::FileNotFound);
+    // Opening a pipe would block until a writer comes; a device may never end.
+    if (!info.isFile())
+        return fail(AddressError::PathFileAccess);
+
+    QFile file(info.filePath());
+    if (!file.open(QIODevice::ReadOnly)) {
+        return fail(file.error() == QFileDevice::PermissionsError ? AddressError::PermissionDenied
+                                                                  : AddressError::PathFileAccess);
+    }
+    return readFirstField(file);
+}
+
+QString errorText(AddressError error)
+{
+    switch (error) {
+    case AddressError::None:
+        return {};
+    case AddressError::FileNotFound:
+        return QStringLiteral("File not found");
+    case AddressError::PathFileAccess:
+        return QStringLiteral("Path/File access error");
+    case AddressError::PermissionDenied:
+        return QStringLiteral("Permission denied");
+    case AddressError::InputPastEnd:
+        return QStringLiteral("Input past end of file");
+    case AddressError::NoAddress:
+        return QStringLiteral("No receiver address in the file");
+    case AddressError::AddressTooLong:
+        return QStringLiteral("Receiver address too long");
+    }
+    return {};
+}
+
+QString baseUrlFor(const QString& address) { return QStringLiteral("http://") + address; }
+
+} // namespace orvalet

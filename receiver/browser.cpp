@@ -1,0 +1,72 @@
+#include "receiver/browser.h"
+
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace orvalet {
+
+Browser::Browser(QObject* parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("Browser"));
+    // The receiver sits on the local network: a desktop proxy must not stand in between.
+    m_network.setProxy(QNetworkProxy::NoProxy);
+    m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    m_clock.start();
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(requestDeadlineMs);
+    connect(&m_deadline, &QTimer::timeout, this, &Browser::endCurrent);
+}
+
+void Browser::navigate(const QUrl& url)
+{
+    if (m_pending.size() == maxPending) {
+        m_pending.pop_front();
+        ++m_givenUp;
+    }
+    m_pending.push_back({url, m_clock.elapsed()});
+    if (!m_current)
+        startNext();
+}
+
+void Browser::startNext()
+{
+    const qint64 staleBefore = m_clock.elapsed() - staleAfterMs;
+    while (!m_pending.empty() && m_pending.front().at < staleBefore) {
+        m_pending.pop_front();
+        ++m_givenUp;
+    }
+    if (m_pending.empty())
+        return;
+    QNetworkRequest request(m_pending.front().url);
+    m_pending.pop_front();
+
+    m_answerBytes = 0;
+    m_current = m_network.get(request);
+    connect(m_current, &QNetworkReply::readyRead, this, &Browser::discardAnswer);
+    connect(m_current, &QNetworkReply::finished, this, &Browser::endCurrent);
+    m_deadline.start();
+}
+
+void Browser::discardAnswer()
+{
+    m_answerBytes += m_current->skip(m_current->bytesAvailable());
+    if (m_answerBytes > maxAnswerBytes)
+        endCurrent();
+}
+
+void Browser::endCurrent()
+{
+    m_deadline.stop();
+    QNetworkReply* reply = std::exchange(m_current, nullptr);
+    if (!reply)
+        return;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+    emit requestEnded();
+    startNext();
+}
+
+} // namespace orvalet
