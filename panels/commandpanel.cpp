@@ -72,10 +72,9 @@ void CommandPanel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().button());
-    const QRect area =
-        m_backgroundFit == Fit::Natural
-            ? QRect(QPoint(0, 0), twips::naturalSize(m_background.viewBoxF().size()))
-            : rect();
+    const QRect area = m_backgroundFit == Fit::Natural
+                           ? QRect(QPoint(0, 0), twips::naturalSize(m_background.viewBoxF().size()))
+                           : rect();
     m_background.render(&painter, area);
     if (m_emblem.isValid())
         m_emblem.render(&painter, m_emblemRect);

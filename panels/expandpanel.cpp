@@ -19,14 +19,24 @@ constexpr std::array controls{
     ControlSpec{"Power", {2205, 45, 225, 255}, ":/faces/power.svg", Natural, "Power"},
     ControlSpec{"RC", {3990, 60, 240, 240}, ":/faces/rc.svg", Stretched, "Remote Control"},
     // The switch lies over the right end of RC and takes the click there.
-    ControlSpec{"AOToff", {4200, 75, 210, 210}, ":/faces/aot-off.svg", Natural,
-                "Always On Top Disabled"},
-    ControlSpec{"AOTon", {4200, 70, 210, 210}, ":/faces/aot-on.svg", Natural,
-                "Always On Top Enabled", false},
+    ControlSpec{
+        "AOToff", {4200, 75, 210, 210}, ":/faces/aot-off.svg", Natural, "Always On Top Disabled"},
+    ControlSpec{"AOTon",
+                {4200, 70, 210, 210},
+                ":/faces/aot-on.svg",
+                Natural,
+                "Always On Top Enabled",
+                false},
 };
 
+// Top 390 twips: the main panel's top plus its height, flush beneath it.
 constexpr PanelSpec design{
-    "frmExpand", "Form1", {0, 390, 4470, 375}, ":/expand-background.svg", Stretched, controls,
+    .name = "frmExpand",
+    .caption = "Form1",
+    .design = {0, 390, 4470, 375},
+    .background = ":/expand-background.svg",
+    .backgroundFit = Stretched,
+    .controls = controls,
 };
 
 } // namespace

@@ -7,14 +7,9 @@
 
 namespace orvalet {
 
-template <class Form>
-FormSlot<Form>::~FormSlot()
-{
-    delete m_form.data();
-}
+template <class Form> FormSlot<Form>::~FormSlot() { delete m_form.data(); }
 
-template <class Form>
-Form& FormSlot<Form>::operator*()
+template <class Form> Form& FormSlot<Form>::operator*()
 {
     if (!m_form) {
         m_form = new Form(m_forms);

@@ -13,13 +13,11 @@ class frmAbout;
 // A window that exists once, made the first time any code touches it: that
 // runs its load handler. A window the window system closes is gone, and the
 // next touch makes it afresh.
-template <class Form>
-class FormSlot {
+template <class Form> class FormSlot {
 public:
     explicit FormSlot(Forms& forms)
         : m_forms(forms)
-    {
-    }
+    {}
     ~FormSlot();
     FormSlot(const FormSlot&) = delete;
     FormSlot& operator=(const FormSlot&) = delete;

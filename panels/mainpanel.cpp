@@ -23,16 +23,22 @@ constexpr std::array controls{
     ControlSpec{"Stop", {1680, 90, 195, 195}, ":/faces/stop.svg", Natural, "Stop"},
     ControlSpec{"Next", {1995, 90, 405, 195}, ":/faces/next.svg", Natural, "Next"},
     ControlSpec{"Volume_up", {2625, 19, 210, 195}, ":/faces/volume-up.svg", Stretched, "Volume Up"},
-    ControlSpec{"Volume_down", {2625, 165, 210, 195}, ":/faces/volume-down.svg", Stretched,
-                "Volume Down"},
+    ControlSpec{
+        "Volume_down", {2625, 165, 210, 195}, ":/faces/volume-down.svg", Stretched, "Volume Down"},
     ControlSpec{"Mute", {2940, 75, 210, 225}, ":/faces/mute.svg", Stretched, "Mute"},
     ControlSpec{"Exit_p", {4284, 19, 150, 150}, ":/faces/exit.svg", Stretched, "Quit"},
     ControlSpec{"Expand", {4284, 169, 150, 150}, ":/faces/expand.svg", Stretched, "Expand panel"},
 };
 
 constexpr PanelSpec design{
-    "Orvalet",           "",        {0, 15, 4470, 375}, ":/main-background.svg",
-    Stretched,           controls,  ":/logo.svg",       {67, 65, 266, 260},
+    .name = "Orvalet",
+    .caption = "",
+    .design = {0, 15, 4470, 375},
+    .background = ":/main-background.svg",
+    .backgroundFit = Stretched,
+    .controls = controls,
+    .emblem = ":/logo.svg",
+    .emblemRect = {67, 65, 266, 260},
 };
 
 } // namespace

@@ -7,7 +7,12 @@ namespace orvalet {
 namespace {
 
 constexpr PanelSpec design{
-    "frmRC", "Remote Control", {6465, 15, 3330, 9045}, ":/main-background.svg", Fit::Natural, {},
+    .name = "frmRC",
+    .caption = "Remote Control",
+    .design = {6465, 15, 3330, 9045},
+    .background = ":/main-background.svg",
+    .backgroundFit = Fit::Natural,
+    .controls = {},
 };
 
 } // namespace

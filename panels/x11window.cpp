@@ -49,8 +49,8 @@ void setInitialState(QWindow& window, const QString& role, bool above)
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
                         static_cast<uint32_t>(states.size()), states.data());
     const QByteArray name = role.toUtf8();
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "WM_WINDOW_ROLE"), XCB_ATOM_STRING,
-                        8, static_cast<uint32_t>(name.size()), name.constData());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "WM_WINDOW_ROLE"), XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(name.size()), name.constData());
     xcb_flush(c);
 }
 

@@ -11,10 +11,10 @@ inline constexpr char addressFileName[] = "config.txt";
 enum class AddressError {
     None,
     FileNotFound,
-    PathFileAccess,   // a folder, a pipe or a device instead of a plain file
+    PathFileAccess, // a folder, a pipe or a device instead of a plain file
     PermissionDenied,
-    InputPastEnd,     // nothing but blanks and line ends
-    NoAddress,        // an empty field, or no field in the first part of the file
+    InputPastEnd, // nothing but blanks and line ends
+    NoAddress,    // an empty field, or no field in the first part of the file
     AddressTooLong,
 };
 

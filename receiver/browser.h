@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QNetworkAccessManager>
 #include <QElapsedTimer>
+#include <QNetworkAccessManager>
 #include <QObject>
 #include <QTimer>
 #include <QUrl>

@@ -85,9 +85,8 @@ std::span<const KeyBinding> keyBindings() { return bindings; }
 
 std::optional<int> keyCode(PanelId panel, std::string_view button)
 {
-    const auto it = std::ranges::find_if(bindings, [&](const KeyBinding& b) {
-        return b.panel == panel && button == b.button;
-    });
+    const auto it = std::ranges::find_if(
+        bindings, [&](const KeyBinding& b) { return b.panel == panel && button == b.button; });
     if (it == bindings.end())
         return std::nullopt;
     return it->code;

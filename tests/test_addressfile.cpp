@@ -37,14 +37,15 @@ void AddressFileTest::firstField_data()
     QTest::newRow("port, comma, text")
         << QByteArray("192.168.1.20:8080,living room box\n") << "192.168.1.20:8080" << ok;
     QTest::newRow("quoted") << QByteArray("\"192.168.1.20\"\n") << "192.168.1.20" << ok;
-    QTest::newRow("quoted keeps comma")
-        << QByteArray("\"box,1:80\",x\n") << "box,1:80" << ok;
+    QTest::newRow("quoted keeps comma") << QByteArray("\"box,1:80\",x\n") << "box,1:80" << ok;
     QTest::newRow("leading blank lines and spaces")
         << QByteArray("\r\n\n   \r\n  \t dreambox.lan\n") << "dreambox.lan" << ok;
     QTest::newRow("further lines ignored")
         << QByteArray("first.lan\nsecond.lan\n") << "first.lan" << ok;
     QTest::newRow("trailing blanks dropped") << QByteArray("host.lan  \t\n") << "host.lan" << ok;
-    QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF" "10.1.1.1\n") << "10.1.1.1" << ok;
+    QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF"
+                                                   "10.1.1.1\n")
+                                     << "10.1.1.1" << ok;
     QTest::newRow("credentials kept verbatim")
         << QByteArray("user:pa ss@10.1.1.1:81\n") << "user:pa ss@10.1.1.1:81" << ok;
     QTest::newRow("unterminated quote ends with its line")
@@ -60,8 +61,8 @@ void AddressFileTest::firstField_data()
     QTest::newRow("empty quotes") << QByteArray("\"\"\n") << QString() << AddressError::NoAddress;
     QTest::newRow("over-long field")
         << QByteArray(maxAddressLength + 1, 'a') << QString() << AddressError::AddressTooLong;
-    QTest::newRow("longest field") << QByteArray(maxAddressLength, 'a')
-                                   << QString(maxAddressLength, QLatin1Char('a')) << ok;
+    QTest::newRow("longest field")
+        << QByteArray(maxAddressLength, 'a') << QString(maxAddressLength, QLatin1Char('a')) << ok;
     QTest::newRow("zeros") << QByteArray(1 << 20, '\0') << QString()
                            << AddressError::AddressTooLong;
     QTest::newRow("endless blank lines")

@@ -34,9 +34,8 @@ public:
     StallMeter()
     {
         m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_worst = std::max(m_worst, m_clock.restart());
-        });
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_worst = std::max(m_worst, m_clock.restart()); });
         m_clock.start();
         m_timer.start();
     }

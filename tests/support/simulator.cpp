@@ -6,9 +6,9 @@
 Simulator::Simulator(const QString& mode, quint16 port)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral(RECEIVER_SIM_BIN),
-                    {QStringLiteral("--mode"), mode, QStringLiteral("--port"),
-                     QString::number(port)});
+    m_process.start(
+        QStringLiteral(RECEIVER_SIM_BIN),
+        {QStringLiteral("--mode"), mode, QStringLiteral("--port"), QString::number(port)});
     if (!m_process.waitForStarted(5000))
         qFatal("receiver-sim did not start");
     QElapsedTimer clock;
