@@ -241,32 +241,20 @@ QPoint Desktop::pointer() const
 
 QString Desktop::topmostOf(const QStringList& ids) const
 {
-    // xwininfo -root -children lists the root's children bottom to top; each
-    // client sits inside a frame of openbox's, so map frames back to clients.
+    // xwininfo lists the root's children top first; each client sits inside a
+    // frame of the window manager's, so the first frame holding one of the
+    // clients is the highest.
     const QString tree =
         run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
-    QString top;
-    qsizetype bestIndex = -1;
-    const QStringList lines = tree.split(QLatin1Char('\n'));
-    qsizetype frameIndex = -1;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = lines.at(i);
-        const QString trimmed = line.trimmed();
-        // Direct children of the root are indented by exactly five spaces.
-        if (line.startsWith(QLatin1String("     0x")) && !line.startsWith(QLatin1String("      ")))
-            ++frameIndex;
+    for (const QString& line : tree.split(QLatin1Char('\n'))) {
+        const qulonglong have =
+            line.trimmed().section(QLatin1Char(' '), 0, 0).toULongLong(nullptr, 16);
         for (const QString& id : ids) {
-            bool ok = false;
-            const qulonglong want = id.toULongLong(&ok, 0);
-            const qulonglong have =
-                trimmed.section(QLatin1Char(' '), 0, 0).toULongLong(nullptr, 16);
-            if (ok && want == have && frameIndex > bestIndex) {
-                bestIndex = frameIndex;
-                top = id;
-            }
+            if (have != 0 && id.toULongLong(nullptr, 0) == have)
+                return id;
         }
     }
-    return top;
+    return {};
 }
 
 void Desktop::screenshot(const QString& path) const
