@@ -29,6 +29,8 @@ class KeyButton : public QWidget {
 public:
     KeyButton(const ControlSpec& spec, QWidget* parent);
 
+    bool hasFace() const { return m_face.isValid(); }
+
 signals:
     void clicked();
 

@@ -68,6 +68,21 @@ void ExpandPanelTest::placedFlushBeneathTheBar()
     QVERIFY(!panel.isTopmost());
     QVERIFY(panel.control("AOToff")->isVisible());
     QVERIFY(!panel.control("AOTon")->isVisible());
+
+    const std::pair<const char*, const char*> buttons[] = {
+        {"Dream", "Dream"},
+        {"Video", "Video"},
+        {"Lame", "Lame"},
+        {"OK", "OK"},
+        {"Power", "Power"},
+        {"RC", "Remote Control"},
+        {"AOToff", "Always On Top Disabled"},
+        {"AOTon", "Always On Top Enabled"},
+    };
+    for (const auto& [name, tooltip] : buttons) {
+        QVERIFY2(panel.control(name)->hasFace(), name);
+        QCOMPARE(panel.control(name)->toolTip(), QString::fromUtf8(tooltip));
+    }
 }
 
 void ExpandPanelTest::firstExpandReadsTheFileAgain()

@@ -57,6 +57,7 @@ private slots:
     void cleanup();
 
     void placedAtTheTopRight();
+    void facesAndTooltips();
     void eachKeySendsItsCode();
     void doubleClickSendsOnce();
     void rapidPressesArriveInOrder();
@@ -106,6 +107,33 @@ void MainPanelTest::placedAtTheTopRight()
     QVERIFY(panel.windowFlags() & Qt::FramelessWindowHint);
     QVERIFY(!m_forms->expand.isLoaded());
     QCOMPARE(m_sim->targets(), QStringList());
+}
+
+void MainPanelTest::facesAndTooltips()
+{
+    Orvalet& panel = showPanel();
+    const std::pair<const char*, const char*> buttons[] = {
+        {"Previous", "Previous"},
+        {"Play", "Play"},
+        {"Pause", "Pause"},
+        {"Stop", "Stop"},
+        {"Next", "Next"},
+        {"Volume_up", "Volume Up"},
+        {"Volume_down", "Volume Down"},
+        {"Mute", "Mute"},
+        {"Exit_p", "Quit"},
+        {"Expand", "Expand panel"},
+    };
+    for (const auto& [name, tooltip] : buttons) {
+        const KeyButton* button = panel.control(name);
+        QVERIFY2(button && button->isVisible(), name);
+        QVERIFY2(button->hasFace(), name);
+        QCOMPARE(button->toolTip(), QString::fromUtf8(tooltip));
+    }
+    // The emblem's click area is invisible: no face of its own over the background.
+    QVERIFY(!panel.control("Info")->hasFace());
+    QCOMPARE(panel.control("Info")->geometry(), QRect(0, 0, 22, 22));
+    QCOMPARE(panel.control("Info")->toolTip(), QStringLiteral("Info"));
 }
 
 void MainPanelTest::eachKeySendsItsCode()
