@@ -241,8 +241,9 @@ QPoint Desktop::pointer() const
 
 QString Desktop::topmostOf(const QStringList& ids) const
 {
-    // xwininfo -root -children lists the root's children bottom to top; each
-    // client sits inside a frame of openbox's, so map frames back to clients.
+    // xwininfo -root -tree lists the root's children top to bottom (the reverse
+    // of the server's stacking order); each client sits inside a frame of
+    // openbox's, so map frames back to clients.
     const QString tree =
         run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
     QString top;
@@ -260,7 +261,7 @@ QString Desktop::topmostOf(const QStringList& ids) const
             const qulonglong want = id.toULongLong(&ok, 0);
             const qulonglong have =
                 trimmed.section(QLatin1Char(' '), 0, 0).toULongLong(nullptr, 16);
-            if (ok && want == have && frameIndex > bestIndex) {
+            if (ok && want == have && (bestIndex < 0 || frameIndex < bestIndex)) {
                 bestIndex = frameIndex;
                 top = id;
             }
