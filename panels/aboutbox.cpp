@@ -1,15 +1,140 @@
 #include "panels/aboutbox.h"
 
 #include "app/version.h"
+#include "panels/geometry.h"
+#include "panels/keybutton.h"
+#include "panels/stacking.h"
+
+#include <QCoreApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include <array>
 
 namespace orvalet {
+namespace {
+
+// The client area, placed on the screen whatever the other panels do.
+constexpr twips::Rect design{2340, 825, 4380, 2100};
+
+const ControlSpec image{"Image1", {105, 210, 1260, 1260}, ":/logo.svg", Fit::Stretched};
+
+struct LabelSpec {
+    const char* name;
+    twips::Rect rect;
+    const char* text; // none: filled in at load
+    bool black;
+};
+
+constexpr std::array labels{
+    LabelSpec{"lblTitle", {1680, 210, 2100, 270}, nullptr, true},
+    LabelSpec{"lblVersion", {1680, 525, 2100, 225}, nullptr, false},
+    LabelSpec{"lblDescription", {1680, 840, 2100, 540}, ORVALET_DESCRIPTION, true},
+    LabelSpec{"lblDisclaimer", {210, 1680, 1980, 300}, "© 2026 Orvalet team", true},
+};
+
+// The separator is drawn to 5669 twips, past the right edge: the window cuts it
+// off there.
+constexpr float lineLeft = 105;
+constexpr float lineTop = 1575;
+constexpr float lineEnd = 5669;
+constexpr QRgb lineColour = qRgb(128, 128, 128);
+
+constexpr twips::Rect okButton{2520, 1680, 1260, 345};
+
+} // namespace
 
 frmAbout::frmAbout(Forms&)
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowCloseButtonHint)
+    , m_ok(new QPushButton(QStringLiteral("OK"), this))
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(QIcon(QStringLiteral(":/logo.svg")));
+    const QRect area = twips::toPixels(design);
+    setGeometry(area);
+    setFixedSize(area.size());
+
+    // The logo, for display only: nothing listens to its clicks.
+    new KeyButton(image, this);
+
+    for (const LabelSpec& spec : labels) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QLatin1String(spec.name));
+        label->setGeometry(twips::toPixels(spec.rect));
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(true);
+        if (spec.text)
+            label->setText(QString::fromUtf8(spec.text));
+        if (spec.black) {
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, Qt::black);
+            label->setPalette(palette);
+        }
+    }
+
+    auto* line = new QWidget(this);
+    line->setObjectName(QStringLiteral("Line1"));
+    // One pixel high: from the first point to the last one, both included.
+    line->setGeometry(QRect(QPoint(twips::toPixels(lineLeft), twips::toPixels(lineTop)),
+                            QPoint(twips::toPixels(lineEnd), twips::toPixels(lineTop))));
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, QColor(lineColour));
+    line->setPalette(palette);
+    line->setAutoFillBackground(true);
+
+    m_ok->setObjectName(QStringLiteral("cmdOK"));
+    m_ok->setGeometry(twips::toPixels(okButton));
+    m_ok->setDefault(true);
+    m_ok->setFocus();
+    connect(m_ok, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
 }
 
-void frmAbout::Form_Load() { setWindowTitle(QStringLiteral("About " ORVALET_TITLE)); }
+void frmAbout::Form_Load()
+{
+    const QString title = QCoreApplication::applicationName();
+    setWindowTitle(QStringLiteral("About ") + title);
+    label("lblVersion")
+        ->setText(QStringLiteral("Version %1.%2.%3")
+                      .arg(ORVALET_VERSION_MAJOR)
+                      .arg(ORVALET_VERSION_MINOR)
+                      .arg(ORVALET_VERSION_PATCH));
+    label("lblTitle")->setText(title);
+}
+
+void frmAbout::cmdOK_Click() { close(); }
+
+void frmAbout::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        stacking::prepareToShow(*this, false);
+    QDialog::setVisible(visible);
+}
+
+void frmAbout::keyPressEvent(QKeyEvent* event)
+{
+    // Escape presses the cancel button, which is the OK button.
+    if (event->matches(QKeySequence::Cancel))
+        m_ok->click();
+    else
+        QDialog::keyPressEvent(event);
+}
+
+void frmAbout::changeEvent(QEvent* event)
+{
+    // Some window managers offer Minimise on every dialog whatever it asks for;
+    // without a taskbar entry a minimised box could not be found again.
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    QDialog::changeEvent(event);
+}
+
+QLabel* frmAbout::label(const char* name) const
+{
+    return findChild<QLabel*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+}
 
 } // namespace orvalet
