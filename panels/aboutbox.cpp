@@ -52,7 +52,6 @@ frmAbout::frmAbout(Forms&)
     , m_ok(new QPushButton(QStringLiteral("OK"), this))
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(QIcon(QStringLiteral(":/logo.svg")));
     const QRect area = twips::toPixels(design);
     setGeometry(area);

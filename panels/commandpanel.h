@@ -56,7 +56,8 @@ protected:
     // Reads the address file; a missing or unusable one ends the program.
     void loadBaseUrl();
 
-    template <class Panel> void onClick(const char* name, void (Panel::*handler)())
+    template <class Panel>
+    void onClick(const char* name, void (Panel::*handler)())
     {
         connect(control(name), &KeyButton::clicked, static_cast<Panel*>(this), handler);
     }

@@ -44,7 +44,6 @@ constexpr PanelSpec design{
 frmExpand::frmExpand(Forms& forms)
     : CommandPanel(forms, PanelId::Expand, design)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
     onClick("RC", &frmExpand::RC_Click);
     onClick("AOToff", &frmExpand::AOToff_Click);
     onClick("AOTon", &frmExpand::AOTon_Click);

@@ -13,7 +13,8 @@ class frmAbout;
 // A window that exists once, made the first time any code touches it: that
 // runs its load handler. A window the window system closes is gone, and the
 // next touch makes it afresh.
-template <class Form> class FormSlot {
+template <class Form>
+class FormSlot {
 public:
     explicit FormSlot(Forms& forms)
         : m_forms(forms)
@@ -26,7 +27,7 @@ public:
     Form* operator->() { return &**this; }
 
     // Looks without touching.
-    bool isLoaded() const { return !m_form.isNull(); }
+    bool isLoaded() const;
 
 private:
     Forms& m_forms;

@@ -19,9 +19,7 @@ constexpr PanelSpec design{
 
 frmRC::frmRC(Forms& forms)
     : CommandPanel(forms, PanelId::Rc, design)
-{
-    setAttribute(Qt::WA_DeleteOnClose);
-}
+{}
 
 void frmRC::Form_Load()
 {

@@ -8,8 +8,6 @@
 #include <QSet>
 #include <QThread>
 
-#include <unistd.h>
-
 namespace {
 
 // Comfortably above the double-click interval of the toolkits.
@@ -25,16 +23,6 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs)
         QThread::msleep(50);
     }
     return true;
-}
-
-QString freeDisplay()
-{
-    for (int n = 90 + getpid() % 100; n < 400; ++n) {
-        if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) &&
-            !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-            return QStringLiteral(":%1").arg(n);
-    }
-    qFatal("no free X display number");
 }
 
 QString field(const QString& text, const QString& label)
@@ -68,22 +56,26 @@ QString quoted(const QString& xpropLine)
 } // namespace
 
 Desktop::Desktop(QSize screen)
-    : m_display(freeDisplay())
-    , m_xvfb(std::make_unique<QProcess>())
+    : m_xvfb(std::make_unique<QProcess>())
     , m_wm(std::make_unique<QProcess>())
 {
-    m_xvfb->setStandardOutputFile(QProcess::nullDevice());
+    // Xvfb picks a free display number itself and writes it to its output once
+    // it accepts connections: no race with other desktops starting at the same time.
     m_xvfb->setStandardErrorFile(QProcess::nullDevice());
     m_xvfb->start(QStringLiteral("Xvfb"),
-                  {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                   QStringLiteral("0"),
                    QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()),
                    QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-dpi"),
                    QStringLiteral("96")});
     if (!m_xvfb->waitForStarted(5000))
         qFatal("Xvfb did not start");
-    const QString socket = QStringLiteral("/tmp/.X11-unix/X") + m_display.mid(1);
-    if (!waitFor([&] { return QFile::exists(socket); }, 10000))
-        qFatal("Xvfb did not open %s", qPrintable(m_display));
+    QByteArray number;
+    while (!number.endsWith('\n') && m_xvfb->waitForReadyRead(10000))
+        number += m_xvfb->readAllStandardOutput();
+    if (number.trimmed().isEmpty())
+        qFatal("Xvfb did not open a display");
+    m_display = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
 
     m_wm->setProcessEnvironment(environment());
     m_wm->setStandardOutputFile(QProcess::nullDevice());
