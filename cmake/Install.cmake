@@ -1,0 +1,67 @@
+# Installs the program the way its platform expects a desktop program: on
+# freedesktop systems the binary with its icon, desktop entry and AppStream
+# metainfo; on Windows an executable carrying its icon and version resource.
+
+include(GNUInstallDirs)
+
+set(ORVALET_HOMEPAGE https://orvalet.org)
+set(ORVALET_RELEASE_DATE 2026-12-07)
+set(ORVALET_COPYRIGHT "Copyright (C) 2026 The ${PROJECT_NAME} developers")
+
+# Every bitmap icon is rendered from the one logo drawing.
+add_executable(render-icon tools/render-icon.cpp)
+target_link_libraries(render-icon PRIVATE Qt6::Gui Qt6::Svg)
+set(orvalet_logo ${CMAKE_CURRENT_SOURCE_DIR}/assets/logo.svg)
+set(orvalet_icon_dir ${CMAKE_CURRENT_BINARY_DIR}/icons)
+
+# orvalet_render_icon(OUTPUT SIZE...): a PNG of one size, or an .ico of several.
+function(orvalet_render_icon output)
+  get_filename_component(dir ${output} DIRECTORY)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND render-icon ${orvalet_logo} ${output} ${ARGN}
+    DEPENDS render-icon ${orvalet_logo}
+    COMMENT "Rendering ${output}"
+    VERBATIM)
+endfunction()
+
+install(TARGETS orvalet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(UNIX AND NOT APPLE)
+  set(orvalet_icon_sizes 32 256)
+  set(orvalet_icon_pngs)
+  foreach(size IN LISTS orvalet_icon_sizes)
+    set(png ${orvalet_icon_dir}/${size}x${size}/${ORVALET_APP_ID}.png)
+    orvalet_render_icon(${png} ${size})
+    list(APPEND orvalet_icon_pngs ${png})
+    install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+  add_custom_target(icons ALL DEPENDS ${orvalet_icon_pngs})
+  install(FILES ${orvalet_logo} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+          RENAME ${ORVALET_APP_ID}.svg)
+
+  set(ORVALET_DESKTOP_FILE ${CMAKE_CURRENT_BINARY_DIR}/${ORVALET_APP_ID}.desktop)
+  set(ORVALET_METAINFO_FILE ${CMAKE_CURRENT_BINARY_DIR}/${ORVALET_APP_ID}.metainfo.xml)
+  configure_file(packaging/orvalet.desktop.in ${ORVALET_DESKTOP_FILE} @ONLY)
+  configure_file(packaging/orvalet.metainfo.xml.in ${ORVALET_METAINFO_FILE} @ONLY)
+  install(FILES ${ORVALET_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${ORVALET_METAINFO_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
+
+if(WIN32)
+  set(ORVALET_ICO ${orvalet_icon_dir}/orvalet.ico)
+  orvalet_render_icon(${ORVALET_ICO} 16 24 32 48 256)
+  configure_file(packaging/orvalet.rc.in ${CMAKE_CURRENT_BINARY_DIR}/orvalet.rc @ONLY)
+  set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/orvalet.rc PROPERTIES
+    OBJECT_DEPENDS ${ORVALET_ICO})
+  target_sources(orvalet PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/orvalet.rc ${ORVALET_ICO})
+  # A windowed program: no console window opens beside the bar.
+  set_target_properties(orvalet PROPERTIES WIN32_EXECUTABLE TRUE)
+endif()
+
+# On Windows the Qt libraries and plugins are copied beside the installed program.
+if(WIN32 AND COMMAND qt_generate_deploy_app_script)
+  qt_generate_deploy_app_script(TARGET orvalet FILENAME_VARIABLE orvalet_deploy_script
+                                NO_UNSUPPORTED_PLATFORM_ERROR)
+  install(SCRIPT ${orvalet_deploy_script})
+endif()
