@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+// The longest time the event loop went without running a 10 ms timer.
+class StallMeter {
+public:
+    StallMeter();
+    qint64 worstGapMs() const { return m_worst; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_worst = 0;
+};
+
+// This process's resident memory and its peak since the last resetPeakMemory(), in KiB,
+// from /proc/self/status.
+qint64 residentKiB();
+qint64 peakResidentKiB();
+void resetPeakMemory();
+
+// True while a message box of the program is up.
+bool messageBoxShown();
