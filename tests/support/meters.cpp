@@ -1,6 +1,7 @@
 #include "meters.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QMessageBox>
 
@@ -49,4 +50,20 @@ bool messageBoxShown()
             return true;
     }
     return false;
+}
+
+bool runUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QEventLoop loop;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() > timeoutMs)
+            loop.quit();
+    });
+    poll.start(1);
+    if (!done())
+        loop.exec();
+    return done();
 }

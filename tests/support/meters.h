@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <functional>
+
 // The longest time the event loop went without running a 10 ms timer.
 class StallMeter {
 public:
@@ -23,3 +25,7 @@ void resetPeakMemory();
 
 // True while a message box of the program is up.
 bool messageBoxShown();
+
+// Runs the event loop as the program runs it, without the pauses QTest::qWait
+// takes between rounds, until `done` holds; false when the time ran out.
+bool runUntil(const std::function<bool()>& done, int timeoutMs);
