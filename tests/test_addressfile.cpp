@@ -173,7 +173,8 @@ void AddressFileTest::hugeSparseFile()
     QCOMPARE(result.error, error);
     QCOMPARE(result.address, address);
     QVERIFY2(took < 2000, "the reader went through the file");
-    QVERIFY2(residentKiB() - before < 1024, "the reader held the file in memory");
+    QVERIFY2(!memoryIsMeasurable || residentKiB() - before < 1024,
+             "the reader held the file in memory");
 }
 
 QTEST_GUILESS_MAIN(AddressFileTest)

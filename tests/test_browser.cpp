@@ -68,7 +68,7 @@ void BrowserTest::floodAgainstSilentReceiver()
     qInfo("%d presses: %lld KiB more while pending, %lld delivered, %llu given up; "
           "drained %lld ms after the receiver came back",
           presses, growth, got.size(), browser.givenUp(), clock.elapsed());
-    QVERIFY2(growth < 1024, "pending presses grew the process");
+    QVERIFY2(!memoryIsMeasurable || growth < 1024, "pending presses grew the process");
     QCOMPARE(quint64(got.size()) + browser.givenUp(), quint64(presses));
     // What was given up was always the oldest waiting: the rest arrived in order.
     QVERIFY(got.size() > 1);

@@ -79,9 +79,9 @@ void FaultTest::underEveryFault_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<bool>("resent");
-    // "refused" is no simulator at all on the port. A connection that closes before
-    // any HTTP answer looks to the network stack like a stale kept-alive one, so it
-    // sends the same GET again, as web browsers do.
+    // "refused" is no simulator at all on the port. The network stack takes an
+    // answer that is not HTTP for a broken kept-alive connection and sends the
+    // same GET again, a few times at most.
     for (const char* mode : {"refused", "hang", "trickle", "reset", "garbage", "404", "500", "huge",
                              "redirect", "auth"})
         QTest::newRow(mode) << QString::fromLatin1(mode) << (qstrcmp(mode, "garbage") == 0);
@@ -132,7 +132,7 @@ void FaultTest::underEveryFault()
           qPrintable(mode), meter.worstGapMs(), growth, peakGrowth, took);
 
     QVERIFY2(meter.worstGapMs() < maxGapMs, "the event loop stalled");
-    QVERIFY2(peakGrowth < maxPeakGrowthKiB, "the answer grew the process");
+    QVERIFY2(!memoryIsMeasurable || peakGrowth < maxPeakGrowthKiB, "the answer grew the process");
     QVERIFY(!messageBoxShown());
     QCOMPARE(topLevels(), windows);
     QVERIFY(main.isVisible() && expand.isVisible());
@@ -140,8 +140,10 @@ void FaultTest::underEveryFault()
     if (sim) {
         // Every press reached the receiver, and nothing in an answer asked for more.
         QStringList targets = sorted(sim->targets());
-        if (resent)
+        if (resent) {
+            QVERIFY(targets.size() <= 4 * pressed.size());
             targets.removeDuplicates();
+        }
         QCOMPARE(targets, sorted(pressed));
     }
     if (elsewhere) {

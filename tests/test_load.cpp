@@ -93,7 +93,8 @@ void LoadTest::thousandPresses()
         QCOMPARE(panel.received, panel.pressed);
         QCOMPARE(panel.window.browser().givenUp(), 0u);
     }
-    QVERIFY2(peakResidentKiB() - before < 8 * 1024, "the presses grew the process");
+    QVERIFY2(!memoryIsMeasurable || peakResidentKiB() - before < 8 * 1024,
+             "the presses grew the process");
 }
 
 QTEST_MAIN(LoadTest)

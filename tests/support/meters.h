@@ -17,6 +17,14 @@ private:
     qint64 m_worst = 0;
 };
 
+// Under the sanitizers freed memory waits in quarantine and every allocation
+// carries shadow memory: resident sizes then measure the tool, not the program.
+#ifdef ORVALET_SANITIZED
+inline constexpr bool memoryIsMeasurable = false;
+#else
+inline constexpr bool memoryIsMeasurable = true;
+#endif
+
 // This process's resident memory and its peak since the last resetPeakMemory(), in KiB,
 // from /proc/self/status.
 qint64 residentKiB();
