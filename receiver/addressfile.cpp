@@ -55,9 +55,11 @@ AddressResult readFirstField(QIODevice& in)
         while (!field.isEmpty() && isBlank(field.back()))
             field.chop(1);
     }
-    if (field.isEmpty())
+    // Decoding drops a byte order mark, which may be all the field held.
+    const QString address = QString::fromLocal8Bit(field);
+    if (address.isEmpty())
         return fail(AddressError::NoAddress);
-    return {QString::fromLocal8Bit(field), AddressError::None};
+    return {address, AddressError::None};
 }
 
 AddressResult readAddressFile()

@@ -44,6 +44,8 @@ void Browser::startNext()
 
     m_answerBytes = 0;
     m_current = m_network.get(request);
+    // Left unbounded, the network thread reads a long answer in faster than it is thrown away.
+    m_current->setReadBufferSize(maxAnswerBytes);
     connect(m_current, &QNetworkReply::readyRead, this, &Browser::discardAnswer);
     connect(m_current, &QNetworkReply::finished, this, &Browser::endCurrent);
     m_deadline.start();

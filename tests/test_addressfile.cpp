@@ -1,8 +1,10 @@
 #include "receiver/addressfile.h"
+#include "support/meters.h"
 #include "support/workdir.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
@@ -23,6 +25,8 @@ private slots:
     void fileInWorkingDirectory();
     void unusableFiles();
     void unreadableFile();
+    void hugeSparseFile_data();
+    void hugeSparseFile();
 };
 
 void AddressFileTest::firstField_data()
@@ -58,6 +62,8 @@ void AddressFileTest::firstField_data()
                                  << AddressError::InputPastEnd;
     QTest::newRow("empty field") << QByteArray(",10.1.1.1\n") << QString()
                                  << AddressError::NoAddress;
+    QTest::newRow("only a mark, after a line end")
+        << QByteArray("\r\n\xEF\xBB\xBF\t") << QString() << AddressError::NoAddress;
     QTest::newRow("empty quotes") << QByteArray("\"\"\n") << QString() << AddressError::NoAddress;
     QTest::newRow("over-long field")
         << QByteArray(maxAddressLength + 1, 'a') << QString() << AddressError::AddressTooLong;
@@ -123,6 +129,11 @@ void AddressFileTest::unusableFiles()
 
     QVERIFY(QFile::link(QStringLiteral("/nonexistent/config.txt"), QStringLiteral("config.txt")));
     QCOMPARE(readAddressFile().error, AddressError::FileNotFound);
+    QVERIFY(QFile::remove(QStringLiteral("config.txt")));
+
+    // A device that never ends, reached through a link.
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), QStringLiteral("config.txt")));
+    QCOMPARE(readAddressFile().error, AddressError::PathFileAccess);
 }
 
 void AddressFileTest::unreadableFile()
@@ -133,6 +144,37 @@ void AddressFileTest::unreadableFile()
     work.writeConfig("10.0.0.1\n");
     QVERIFY(QFile::setPermissions(QStringLiteral("config.txt"), QFileDevice::WriteOwner));
     QCOMPARE(readAddressFile().error, AddressError::PermissionDenied);
+}
+
+void AddressFileTest::hugeSparseFile_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<AddressError>("error");
+    QTest::newRow("address, then holes")
+        << QByteArray("10.0.0.3\n") << "10.0.0.3" << AddressError::None;
+    QTest::newRow("nothing but holes") << QByteArray() << QString() << AddressError::AddressTooLong;
+}
+
+void AddressFileTest::hugeSparseFile()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QString, address);
+    QFETCH(AddressError, error);
+    // Four gigabytes of holes take no disk space, but would take memory if read whole.
+    WorkDir work;
+    work.writeConfig(head);
+    QVERIFY(QFile::resize(QStringLiteral("config.txt"), qint64(4) << 30));
+    const qint64 before = residentKiB();
+    QElapsedTimer clock;
+    clock.start();
+    const AddressResult result = readAddressFile();
+    const qint64 took = clock.elapsed();
+    QCOMPARE(result.error, error);
+    QCOMPARE(result.address, address);
+    QVERIFY2(took < 2000, "the reader went through the file");
+    QVERIFY2(!memoryIsMeasurable || residentKiB() - before < 1024,
+             "the reader held the file in memory");
 }
 
 QTEST_GUILESS_MAIN(AddressFileTest)

@@ -2,15 +2,13 @@
 #include "panels/mainpanel.h"
 #include "receiver/browser.h"
 #include "receiver/keytable.h"
+#include "support/meters.h"
 #include "support/panelclicks.h"
 #include "support/simulator.h"
 #include "support/workdir.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
 using namespace orvalet;
 
@@ -18,34 +16,6 @@ namespace {
 
 constexpr const char* playerKeys[] = {"Previous", "Play",      "Pause",       "Stop",
                                       "Next",     "Volume_up", "Volume_down", "Mute"};
-
-bool messageBoxShown()
-{
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMessageBox*>(w) && w->isVisible())
-            return true;
-    }
-    return false;
-}
-
-// The longest time the event loop went without running a 10 ms timer.
-class StallMeter {
-public:
-    StallMeter()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout,
-                         [this] { m_worst = std::max(m_worst, m_clock.restart()); });
-        m_clock.start();
-        m_timer.start();
-    }
-    qint64 worstGapMs() const { return m_worst; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_worst = 0;
-};
 
 } // namespace
 

@@ -1,14 +1,16 @@
 #include "simulator.h"
 
 #include <QElapsedTimer>
+#include <QTcpServer>
 #include <QTest>
 
-Simulator::Simulator(const QString& mode, quint16 port)
+Simulator::Simulator(const QString& mode, quint16 port, const QStringList& options)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(
-        QStringLiteral(RECEIVER_SIM_BIN),
-        {QStringLiteral("--mode"), mode, QStringLiteral("--port"), QString::number(port)});
+    m_process.start(QStringLiteral(RECEIVER_SIM_BIN),
+                    QStringList{QStringLiteral("--mode"), mode, QStringLiteral("--port"),
+                                QString::number(port)} +
+                        options);
     if (!m_process.waitForStarted(5000))
         qFatal("receiver-sim did not start");
     QElapsedTimer clock;
@@ -21,10 +23,11 @@ Simulator::Simulator(const QString& mode, quint16 port)
             continue;
         const QByteArray first = m_partial.left(end);
         m_partial.remove(0, end + 1);
-        const QByteArray prefix = "listening on 127.0.0.1:";
+        const QByteArray prefix = "listening on ";
         if (!first.startsWith(prefix))
             qFatal("receiver-sim said: %s", first.constData());
-        m_port = static_cast<quint16>(first.mid(prefix.size()).toUInt());
+        m_address = QString::fromLatin1(first.mid(prefix.size()));
+        m_port = static_cast<quint16>(m_address.section(QLatin1Char(':'), -1).toUInt());
     }
     if (m_port == 0)
         qFatal("receiver-sim did not listen");
@@ -32,15 +35,16 @@ Simulator::Simulator(const QString& mode, quint16 port)
 
 Simulator::~Simulator() { stop(); }
 
-QString Simulator::address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+QString Simulator::address() const { return m_address; }
 
 void Simulator::drain()
 {
     m_partial += m_process.readAllStandardOutput();
     qsizetype end;
     while ((end = m_partial.indexOf('\n')) >= 0) {
-        m_lines << QString::fromUtf8(m_partial.left(end));
+        const QString line = QString::fromUtf8(m_partial.left(end));
         m_partial.remove(0, end + 1);
+        (line.startsWith(QLatin1String("mode ")) ? m_modes : m_lines) << line;
     }
 }
 
@@ -70,6 +74,20 @@ bool Simulator::waitForTargets(int count, int timeoutMs)
     return true;
 }
 
+void Simulator::setMode(const QString& mode)
+{
+    const qsizetype before = m_modes.size();
+    m_process.write(mode.toLatin1() + '\n');
+    m_process.waitForBytesWritten(5000);
+    QElapsedTimer clock;
+    clock.start();
+    while (drain(), m_modes.size() == before) {
+        if (clock.elapsed() > 5000)
+            qFatal("receiver-sim did not switch to %s", qPrintable(mode));
+        QTest::qWait(5);
+    }
+}
+
 void Simulator::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
@@ -81,3 +99,11 @@ void Simulator::stop()
 }
 
 QString rcTarget(int code) { return QStringLiteral("/cgi-bin/rc?%1").arg(code); }
+
+quint16 closedPort()
+{
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost))
+        qFatal("no free loopback port");
+    return server.serverPort();
+}
