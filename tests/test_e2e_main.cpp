@@ -86,7 +86,7 @@ void MainPanelEndToEnd::barSendsEveryKeyAndQuits()
     QVERIFY(sim.waitForTargets(static_cast<int>(expected.size())));
     QTest::qWait(300);
     QCOMPARE(sim.targets(), expected);
-    QCOMPARE(listeningSockets(program.pid()), 0);
+    QCOMPARE(inetSockets(program.pid(), Sockets::Listening), 0);
 
     m_desktop->screenshot(
         QDir(QStringLiteral(SCREENSHOT_DIR)).filePath(QStringLiteral("main-panel.png")));

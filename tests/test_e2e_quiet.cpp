@@ -14,32 +14,6 @@
 
 namespace {
 
-// The program's TCP and UDP sockets in any state, over IPv4 and IPv6.
-int inetSockets(qint64 pid)
-{
-    QSet<QString> inodes;
-    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
-        const QString target = fd.symLinkTarget().section(QLatin1Char('/'), -1);
-        if (target.startsWith(QLatin1String("socket:[")))
-            inodes << target.mid(8).chopped(1);
-    }
-    int count = 0;
-    for (const char* table : {"tcp", "tcp6", "udp", "udp6"}) {
-        QFile file(QStringLiteral("/proc/%1/net/%2").arg(pid).arg(QLatin1String(table)));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        file.readLine();
-        while (!file.atEnd()) {
-            const QStringList cols =
-                QString::fromLatin1(file.readLine()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (cols.size() > 9 && inodes.contains(cols.at(9)))
-                ++count;
-        }
-    }
-    return count;
-}
-
 QStringList everythingIn(const QString& dir)
 {
     QStringList found;
@@ -89,15 +63,15 @@ void QuietEndToEnd::keepsToItself()
     Desktop::Window bar;
     QVERIFY(desktop.waitForWindow(program.pid(), QStringLiteral("Orvalet"), &bar));
     QTest::qWait(1500);
-    QCOMPARE(listeningSockets(program.pid()), 0);
-    QCOMPARE(inetSockets(program.pid()), 0);
+    QCOMPARE(inetSockets(program.pid(), Sockets::Listening), 0);
+    QCOMPARE(inetSockets(program.pid(), Sockets::Any), 0);
     QCOMPARE(sim.targets(), QStringList());
 
     desktop.click(onBar(bar.geometry, 1050 + 97, 90 + 97)); // Play
     QVERIFY(sim.waitForTargets(1));
     QTest::qWait(300);
     QCOMPARE(sim.targets(), QStringList({rcTarget(399)}));
-    QCOMPARE(listeningSockets(program.pid()), 0);
+    QCOMPARE(inetSockets(program.pid(), Sockets::Listening), 0);
 
     desktop.click(onBar(bar.geometry, 4284 + 75, 19 + 75)); // Quit
     QVERIFY(program.waitForExit(5000));

@@ -276,7 +276,7 @@ bool Program::waitForExit(int timeoutMs) { return m_process.waitForFinished(time
 
 QString Program::errorOutput() { return QString::fromUtf8(m_process.readAllStandardError()); }
 
-int listeningSockets(qint64 pid)
+int inetSockets(qint64 pid, Sockets which)
 {
     QSet<QString> inodes;
     const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
@@ -290,14 +290,14 @@ int listeningSockets(qint64 pid)
         QFile file(QStringLiteral("/proc/%1/net/%2").arg(pid).arg(QLatin1String(table)));
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        const bool tcp = QByteArray(table).startsWith("tcp");
+        const bool anyState = which == Sockets::Any || QByteArray(table).startsWith("udp");
         file.readLine();
         while (!file.atEnd()) {
             const QStringList cols =
                 QString::fromLatin1(file.readLine()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
             // Column 3 is the state (0A: listening), column 9 the inode.
             if (cols.size() > 9 && inodes.contains(cols.at(9)) &&
-                (!tcp || cols.at(3) == QLatin1String("0A")))
+                (anyState || cols.at(3) == QLatin1String("0A")))
                 ++count;
         }
     }

@@ -60,8 +60,10 @@ private:
 };
 
 // The real program, started in a working folder on a desktop.
-// Sockets the process holds open for listening (TCP) or receiving (UDP).
-int listeningSockets(qint64 pid);
+enum class Sockets { Listening, Any };
+// The process's TCP and UDP sockets over IPv4 and IPv6: those listening (any
+// UDP socket receives), or all of them.
+int inetSockets(qint64 pid, Sockets which);
 
 class Program {
 public:
