@@ -216,18 +216,30 @@ void RcPanelTest::pictureMatchesTheKeys()
     QVERIFY(share(image, exitRect.intersected(image.rect()),
                   [&](QColor c) { return difference(c, white) < 8; }) == 1.0);
 
-    // Every key button lies over a drawn key: neither the body's grey nor the ground.
+    // Every key button lies over a drawn key, neither the body's grey nor the
+    // ground, and centred on it: each half of the rectangle is covered alike.
     const auto drawn = [&](QColor c) {
         return difference(c, body) > 20 && difference(c, white) > 20;
     };
     for (const Key& key : keys) {
-        const double whole = share(image, key.px, drawn);
-        const double centre = share(image, innerHalf(key.px), drawn);
-        QVERIFY2(whole > 0.65 && centre > 0.6,
-                 qPrintable(QStringLiteral("%1: %2 of the rectangle, %3 of its centre")
+        const QRect r = key.px;
+        const int w = r.width() / 2;
+        const int h = r.height() / 2;
+        const double parts[] = {
+            share(image, innerHalf(r), drawn),
+            share(image, QRect(r.x(), r.y(), w, r.height()), drawn),
+            share(image, QRect(r.right() + 1 - w, r.y(), w, r.height()), drawn),
+            share(image, QRect(r.x(), r.y(), r.width(), h), drawn),
+            share(image, QRect(r.x(), r.bottom() + 1 - h, r.width(), h), drawn),
+        };
+        QVERIFY2(std::ranges::all_of(parts, [](double p) { return p > 0.6; }),
+                 qPrintable(QStringLiteral("%1: centre %2, left %3, right %4, top %5, bottom %6")
                                 .arg(QLatin1String(key.name))
-                                .arg(whole)
-                                .arg(centre)));
+                                .arg(parts[0])
+                                .arg(parts[1])
+                                .arg(parts[2])
+                                .arg(parts[3])
+                                .arg(parts[4])));
     }
 
     // The keys without a button are there too: SHIFT grey, two blue ovals.
@@ -267,7 +279,9 @@ void RcPanelTest::placedBesideTheMainPanel()
     QVERIFY(!(panel.windowHandle()->flags() & Qt::WindowStaysOnTopHint));
     QVERIFY(panel.testAttribute(Qt::WA_DeleteOnClose));
 
-    QCOMPARE(panel.control("Exit")->toolTip(), QStringLiteral("Quit"));
+    const KeyButton* exit = panel.control("Exit");
+    QVERIFY(exit);
+    QCOMPARE(exit->toolTip(), QStringLiteral("Quit"));
     for (const Key& key : keys) {
         const KeyButton* button = panel.control(key.name);
         QVERIFY2(button, key.name);
