@@ -4,6 +4,7 @@
 
 namespace orvalet {
 
+// The handset picture with its keys, hanging from the top edge left of the main panel.
 class frmRC : public CommandPanel {
     Q_OBJECT
 
@@ -11,6 +12,7 @@ public:
     explicit frmRC(Forms& forms);
 
     void Form_Load();
+    void Exit_Click();
 };
 
 } // namespace orvalet
