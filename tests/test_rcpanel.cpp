@@ -93,7 +93,8 @@ QImage renderHandset()
 }
 
 // The share of a rectangle's pixels for which `test` holds.
-template <class Test> double share(const QImage& image, const QRect& rect, Test test)
+template <class Test>
+double share(const QImage& image, const QRect& rect, Test test)
 {
     int hits = 0;
     for (int y = rect.top(); y <= rect.bottom(); ++y) {

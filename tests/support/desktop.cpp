@@ -80,17 +80,20 @@ Desktop::Desktop(QSize screen)
     m_wm->setProcessEnvironment(environment());
     m_wm->setStandardOutputFile(QProcess::nullDevice());
     m_wm->setStandardErrorFile(QProcess::nullDevice());
-    m_wm->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    if (!m_wm->waitForStarted(5000))
-        qFatal("openbox did not start");
-    const bool managed = waitFor(
-        [&] {
-            return run(QStringLiteral("xprop"),
-                       {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                .contains(QStringLiteral("window id"));
-        },
-        10000);
-    if (!managed)
+    const auto managed = [&] {
+        return run(QStringLiteral("xprop"),
+                   {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+            .contains(QStringLiteral("window id"));
+    };
+    // On a loaded machine the window manager may give up early: a second try.
+    for (int attempt = 0; attempt < 2 && !managed(); ++attempt) {
+        if (m_wm->state() == QProcess::NotRunning)
+            m_wm->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        if (!m_wm->waitForStarted(5000))
+            qFatal("openbox did not start");
+        waitFor([&] { return managed() || m_wm->state() == QProcess::NotRunning; }, 20000);
+    }
+    if (!managed())
         qFatal("openbox did not take over the display");
 }
 
