@@ -1,5 +1,7 @@
 #include "desktop.h"
 
+#include "children.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -61,6 +63,7 @@ Desktop::Desktop(QSize screen)
 {
     // Xvfb picks a free display number itself and writes it to its output once
     // it accepts connections: no race with other desktops starting at the same time.
+    endWithTheTest(*m_xvfb);
     m_xvfb->setStandardErrorFile(QProcess::nullDevice());
     m_xvfb->start(QStringLiteral("Xvfb"),
                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
@@ -77,24 +80,29 @@ Desktop::Desktop(QSize screen)
         qFatal("Xvfb did not open a display");
     m_display = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
 
+    endWithTheTest(*m_wm);
     m_wm->setProcessEnvironment(environment());
     m_wm->setStandardOutputFile(QProcess::nullDevice());
-    m_wm->setStandardErrorFile(QProcess::nullDevice());
     const auto managed = [&] {
         return run(QStringLiteral("xprop"),
                    {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
             .contains(QStringLiteral("window id"));
     };
     // On a loaded machine the window manager may give up early: a second try.
+    QByteArray said;
     for (int attempt = 0; attempt < 2 && !managed(); ++attempt) {
-        if (m_wm->state() == QProcess::NotRunning)
-            m_wm->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        m_wm->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
         if (!m_wm->waitForStarted(5000))
             qFatal("openbox did not start");
-        waitFor([&] { return managed() || m_wm->state() == QProcess::NotRunning; }, 20000);
+        waitFor([&] { return managed() || m_wm->waitForFinished(50); }, 20000);
+        said += m_wm->readAllStandardError();
+        if (m_wm->state() == QProcess::Running && !managed()) {
+            m_wm->kill();
+            m_wm->waitForFinished(3000);
+        }
     }
     if (!managed())
-        qFatal("openbox did not take over the display");
+        qFatal("openbox did not take over the display: %s", said.constData());
 }
 
 Desktop::~Desktop()
@@ -259,6 +267,7 @@ void Desktop::screenshot(const QString& path) const
 
 Program::Program(const Desktop& desktop, const QString& workDir, const QString& binary)
 {
+    endWithTheTest(m_process);
     m_process.setProcessEnvironment(desktop.environment());
     m_process.setWorkingDirectory(workDir);
     m_process.setStandardOutputFile(QProcess::nullDevice());

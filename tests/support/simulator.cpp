@@ -1,11 +1,14 @@
 #include "simulator.h"
 
+#include "children.h"
+
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTest>
 
 Simulator::Simulator(const QString& mode, quint16 port, const QStringList& options)
 {
+    endWithTheTest(m_process);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(RECEIVER_SIM_BIN),
                     QStringList{QStringLiteral("--mode"), mode, QStringLiteral("--port"),
