@@ -80,7 +80,12 @@ QJsonObject machine()
          firstLine(QStringLiteral("/proc/cpuinfo"), QStringLiteral("model name"))},
         {QStringLiteral("cores"), QThread::idealThreadCount()},
         {QStringLiteral("memory"),
-         firstLine(QStringLiteral("/proc/meminfo"), QStringLiteral("MemTotal"))},
+         QStringLiteral("%1 GiB").arg(
+             Report::number(firstLine(QStringLiteral("/proc/meminfo"), QStringLiteral("MemTotal"))
+                                    .section(QLatin1Char(' '), 0, 0)
+                                    .toDouble() /
+                                (1024 * 1024),
+                            1))},
         {QStringLiteral("os"), os},
         {QStringLiteral("kernel"), QSysInfo::kernelVersion()},
         {QStringLiteral("qt"), QString::fromLatin1(qVersion())},
@@ -357,7 +362,7 @@ void addBrowser(Report& report, const BrowserFigures& b, const MemoryFigures& me
                 1,
                 pss,
                 false,
-                {},
+                QStringLiteral("%1 processes").arg(b.processes),
                 {},
                 {}});
 }

@@ -260,10 +260,16 @@ PressFigures measurePresses(TimedReceiver& receiver, int latencyPresses, int thr
             spots));
     }
     for (const BenchPanel& p : benchPanels()) {
-        if (p.openedFrom) {
-            const BenchPanel* from = benchPanel(p.openedFrom);
-            figures.layout.openers.push_back({&p, centreOf(from->touch(forms), p.opener)});
-        }
+        if (!p.openedFrom)
+            continue;
+        const BenchPanel* from = benchPanel(p.openedFrom);
+        if (!from || !from->touch)
+            qFatal("%s is opened from a window without keys", p.role);
+        CommandPanel& window = from->touch(forms);
+        const QPoint at = centreOf(window, p.opener);
+        if (window.childAt(at) != window.control(p.opener))
+            qFatal("a click on the middle of %s misses it", p.opener);
+        figures.layout.openers.push_back({&p, at});
     }
 
     const std::vector<QByteArray> targets = targetsOf(mainSpots);

@@ -265,8 +265,7 @@ BrowserFigures measureBrowser(const QString& browser, const QString& workDir, in
         const QList<pid_t> tree = processTree(pid);
         b.resident.values.push_back(mib(treeResidentKiB(pid)));
         b.proportional.values.push_back(mib(treeProportionalKiB(pid)));
-        if (tree.size() < 2)
-            ++b.resident.missing;
+        b.processes = static_cast<int>(tree.size());
         stop(pid);
         // Helpers that outlive the browser itself are ended one by one.
         for (pid_t child : tree.mid(1))

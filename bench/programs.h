@@ -55,6 +55,7 @@ MemoryFigures measureMemory(XDisplay& display, TimedReceiver& receiver, const QS
 struct BrowserFigures {
     Series resident;
     Series proportional;
+    int processes = 0; // in the last run
 };
 BrowserFigures measureBrowser(const QString& browser, const QString& workDir, int runs,
                               int settleMs);
