@@ -9,6 +9,7 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -256,8 +257,8 @@ PressFigures measurePresses(TimedReceiver& receiver, int latencyPresses, int thr
         if (mainSpots.empty())
             mainSpots = spots;
         latencySenders.push_back(std::make_unique<PanelSender>(
-            QString::fromLatin1(p.role), QStringLiteral("Press to arrival, ") + p.label, panel,
-            spots));
+            QString::fromLatin1(p.role).toLower(), QStringLiteral("Press to arrival, ") + p.label,
+            panel, spots));
     }
     for (const BenchPanel& p : benchPanels()) {
         if (!p.openedFrom)
@@ -285,8 +286,9 @@ PressFigures measurePresses(TimedReceiver& receiver, int latencyPresses, int thr
     std::vector<std::unique_ptr<Sender>> throughputSenders;
     const BenchPanel& main = benchPanels().front();
     throughputSenders.push_back(std::make_unique<PanelSender>(
-        QString::fromLatin1(main.role),
-        QStringLiteral("%1 presses, %2").arg(throughputPresses).arg(QLatin1String(main.label)),
+        QString::fromLatin1(main.role).toLower(),
+        QStringLiteral("%1 presses, %2")
+            .arg(QLocale(QLocale::English).toString(throughputPresses), QLatin1String(main.label)),
         main.touch(forms), mainSpots));
     throughputSenders.push_back(std::make_unique<NetworkSender>(
         QStringLiteral("qnam"), QStringLiteral("The same GETs one at a time (baseline)"), targets,
