@@ -12,7 +12,8 @@ using namespace orvalet;
 
 namespace {
 
-template <class Form, FormSlot<Form> Forms::*slot> CommandPanel& touch(Forms& forms)
+template <class Form, FormSlot<Form> Forms::*slot>
+CommandPanel& touch(Forms& forms)
 {
     return *(forms.*slot);
 }

@@ -13,9 +13,14 @@
 
 namespace {
 
-template <class T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template <class T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
-template <class T> Reply<T> own(T* reply) { return Reply<T>(reply, &std::free); }
+template <class T>
+Reply<T> own(T* reply)
+{
+    return Reply<T>(reply, &std::free);
+}
 
 } // namespace
 
