@@ -14,14 +14,8 @@ namespace {
 const QRect barOnScreen(619, 1, 298, 25);
 const QRect expandOnScreen(619, 26, 298, 25);
 
-QPoint at(const QRect& window, int leftTwips, int topTwips, int widthTwips, int heightTwips)
-{
-    return window.topLeft() +
-           QPoint((leftTwips + widthTwips / 2) / 15, (topTwips + heightTwips / 2) / 15);
-}
-
-const QPoint expandButton = at(barOnScreen, 4284, 169, 150, 150);
-const QPoint switchButton = at(expandOnScreen, 4200, 75, 210, 210);
+const QPoint expandButton = centreOnScreen(barOnScreen, QRect(4284, 169, 150, 150));
+const QPoint switchButton = centreOnScreen(expandOnScreen, QRect(4200, 75, 210, 210));
 
 } // namespace
 
@@ -88,11 +82,11 @@ void ExpandPanelEndToEnd::extensionKeysAndTheSwitch()
     QVERIFY(switchColour().red() > 200 && switchColour().green() < 60);
 
     // The five keys, left to right.
-    m_desktop->click(at(expandOnScreen, 525, 70, 240, 240));
-    m_desktop->click(at(expandOnScreen, 840, 70, 240, 240));
-    m_desktop->click(at(expandOnScreen, 1155, 70, 240, 240));
-    m_desktop->click(at(expandOnScreen, 1470, 70, 240, 240));
-    m_desktop->click(at(expandOnScreen, 2205, 45, 225, 255));
+    m_desktop->click(centreOnScreen(expandOnScreen, QRect(525, 70, 240, 240)));
+    m_desktop->click(centreOnScreen(expandOnScreen, QRect(840, 70, 240, 240)));
+    m_desktop->click(centreOnScreen(expandOnScreen, QRect(1155, 70, 240, 240)));
+    m_desktop->click(centreOnScreen(expandOnScreen, QRect(1470, 70, 240, 240)));
+    m_desktop->click(centreOnScreen(expandOnScreen, QRect(2205, 45, 225, 255)));
     QVERIFY(sim.waitForTargets(5));
     QCOMPARE(sim.targets(), QStringList({rcTarget(141), rcTarget(393), rcTarget(1), rcTarget(352),
                                          rcTarget(116)}));

@@ -24,19 +24,6 @@ const Key playerKeys[] = {
     {"Volume_down", {2625, 240, 210, 120}, 114}, {"Mute", {2940, 75, 210, 225}, 113},
 };
 
-QPoint centre(const QRect& window, const QRect& twips)
-{
-    return window.topLeft() +
-           QPoint((twips.x() + twips.width() / 2) / 15, (twips.y() + twips.height() / 2) / 15);
-}
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(contents);
-}
-
 } // namespace
 
 class MainPanelEndToEnd : public QObject {
@@ -78,10 +65,10 @@ void MainPanelEndToEnd::barSendsEveryKeyAndQuits()
 
     QStringList expected;
     for (const Key& key : playerKeys) {
-        m_desktop->click(centre(bar.geometry, key.twips));
+        m_desktop->click(centreOnScreen(bar.geometry, key.twips));
         expected << rcTarget(key.code);
     }
-    m_desktop->doubleClick(centre(bar.geometry, playerKeys[1].twips));
+    m_desktop->doubleClick(centreOnScreen(bar.geometry, playerKeys[1].twips));
     expected << rcTarget(399);
     QVERIFY(sim.waitForTargets(static_cast<int>(expected.size())));
     QTest::qWait(300);
@@ -92,7 +79,7 @@ void MainPanelEndToEnd::barSendsEveryKeyAndQuits()
         QDir(QStringLiteral(SCREENSHOT_DIR)).filePath(QStringLiteral("main-panel.png")));
 
     // Quit, the red square at the right end.
-    m_desktop->click(centre(bar.geometry, QRect(4284, 19, 150, 150)));
+    m_desktop->click(centreOnScreen(bar.geometry, QRect(4284, 19, 150, 150)));
     QVERIFY(program.waitForExit(5000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);

@@ -37,19 +37,6 @@ const QRect rcButton(3990, 60, 240, 240);
 const QRect aotOffButton(4200, 75, 210, 210);
 const QRect exitPx(210, 0, 13, 13);
 
-QPoint centreOfTwips(const QRect& window, const QRect& twips)
-{
-    return window.topLeft() +
-           QPoint((twips.x() + twips.width() / 2) / 15, (twips.y() + twips.height() / 2) / 15);
-}
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(contents);
-}
-
 bool viewable(const Desktop& desktop, qint64 pid, const QString& role)
 {
     for (const Desktop::Window& w : desktop.windowsOf(pid)) {
@@ -86,7 +73,7 @@ void RcPanelEndToEnd::openExtension(const Program& program, Desktop::Window* bar
                                     Desktop::Window* extension)
 {
     QVERIFY(m_desktop->waitForWindow(program.pid(), QStringLiteral("Orvalet"), bar));
-    m_desktop->click(centreOfTwips(bar->geometry, expandButton));
+    m_desktop->click(centreOnScreen(bar->geometry, expandButton));
     QVERIFY(m_desktop->waitForWindow(program.pid(), QStringLiteral("frmExpand"), extension));
 }
 
@@ -101,7 +88,7 @@ void RcPanelEndToEnd::openedFromTheBarsSendsAndHides()
     openExtension(program, &bar, &extension);
     QVERIFY(!viewable(*m_desktop, program.pid(), QStringLiteral("frmRC")));
 
-    m_desktop->click(centreOfTwips(extension.geometry, rcButton));
+    m_desktop->click(centreOnScreen(extension.geometry, rcButton));
     Desktop::Window rc;
     QVERIFY(m_desktop->waitForWindow(program.pid(), QStringLiteral("frmRC"), &rc));
     QCOMPARE(rc.geometry, QRect(397, 1, 222, 603));
@@ -132,16 +119,16 @@ void RcPanelEndToEnd::openedFromTheBarsSendsAndHides()
     QVERIFY(viewable(*m_desktop, program.pid(), QStringLiteral("frmExpand")));
 
     // With the bars on top, RC shows the panel again where it was, not on top.
-    m_desktop->click(centreOfTwips(extension.geometry, aotOffButton));
+    m_desktop->click(centreOnScreen(extension.geometry, aotOffButton));
     QTRY_VERIFY(m_desktop->window(bar.id).states.contains(QStringLiteral("ABOVE")));
-    m_desktop->click(centreOfTwips(extension.geometry, rcButton));
+    m_desktop->click(centreOnScreen(extension.geometry, rcButton));
     QVERIFY(m_desktop->waitForWindow(program.pid(), QStringLiteral("frmRC"), &rc));
     QCOMPARE(rc.geometry, QRect(397, 1, 222, 603));
     QVERIFY2(!rc.states.contains(QStringLiteral("ABOVE")), qPrintable(rc.states.join(',')));
     QVERIFY(rc.states.contains(QStringLiteral("SKIP_TASKBAR")));
 
     // Expand hides the extension bar; this panel stays and keeps sending.
-    m_desktop->click(centreOfTwips(bar.geometry, expandButton));
+    m_desktop->click(centreOnScreen(bar.geometry, expandButton));
     QVERIFY(m_desktop->waitUntilGone(program.pid(), QStringLiteral("frmExpand")));
     QVERIFY(viewable(*m_desktop, program.pid(), QStringLiteral("frmRC")));
     m_desktop->click(rc.geometry.topLeft() + QPoint(63, 122)); // b1
@@ -163,7 +150,7 @@ void RcPanelEndToEnd::missingAddressFileAtFirstOpening()
 
     // Removed since start: the first RC ends the program with a message.
     QVERIFY(QFile::remove(config));
-    m_desktop->click(centreOfTwips(extension.geometry, rcButton));
+    m_desktop->click(centreOnScreen(extension.geometry, rcButton));
     // The message box has the program's title and no role.
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {

@@ -315,3 +315,16 @@ int inetSockets(qint64 pid, Sockets which)
     }
     return count;
 }
+
+QPoint centreOnScreen(const QRect& window, const QRect& twips)
+{
+    return window.topLeft() +
+           QPoint((twips.x() + twips.width() / 2) / 15, (twips.y() + twips.height() / 2) / 15);
+}
+
+void writeFile(const QString& path, const QByteArray& contents)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(contents) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+}

@@ -60,6 +60,13 @@ private:
 };
 
 // The real program, started in a working folder on a desktop.
+// The screen point at the middle of a control given in twips from its
+// window's top-left corner (15 twips per pixel).
+QPoint centreOnScreen(const QRect& window, const QRect& twips);
+
+// Writes a file for the program to find, such as its config.txt.
+void writeFile(const QString& path, const QByteArray& contents);
+
 enum class Sockets { Listening, Any };
 // The process's TCP and UDP sockets over IPv4 and IPv6: those listening (any
 // UDP socket receives), or all of them.
