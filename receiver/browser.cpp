@@ -1,22 +1,50 @@
 #include "receiver/browser.h"
 
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 
 namespace orvalet {
+namespace {
+
+// One manager for every panel: each manager runs a network thread of its own.
+// The panels' queues stay apart; only the connections are shared.
+QNetworkAccessManager& network()
+{
+    static QPointer<QNetworkAccessManager> shared;
+    if (!shared) {
+        shared = new QNetworkAccessManager(QCoreApplication::instance());
+        // The receiver sits on the local network: a desktop proxy must not stand in between.
+        shared->setProxy(QNetworkProxy::NoProxy);
+        shared->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    }
+    return *shared;
+}
+
+} // namespace
 
 Browser::Browser(QObject* parent)
     : QObject(parent)
+    , m_network(network())
 {
     setObjectName(QStringLiteral("Browser"));
-    // The receiver sits on the local network: a desktop proxy must not stand in between.
-    m_network.setProxy(QNetworkProxy::NoProxy);
-    m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     m_clock.start();
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(requestDeadlineMs);
     connect(&m_deadline, &QTimer::timeout, this, &Browser::endCurrent);
+}
+
+Browser::~Browser()
+{
+    // The manager outlives the panel; so would the request in flight.
+    if (m_current) {
+        m_current->disconnect(this);
+        m_current->abort();
+        m_current->deleteLater();
+    }
 }
 
 void Browser::navigate(const QUrl& url)

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QNetworkAccessManager>
 #include <QObject>
 #include <QTimer>
 #include <QUrl>
 
 #include <deque>
 
+class QNetworkAccessManager;
 class QNetworkReply;
 
 namespace orvalet {
@@ -29,6 +29,7 @@ public:
     static constexpr qint64 maxAnswerBytes = 64 * 1024;
 
     explicit Browser(QObject* parent = nullptr);
+    ~Browser() override;
 
     void navigate(const QUrl& url);
 
@@ -51,7 +52,7 @@ private:
         qint64 at;
     };
 
-    QNetworkAccessManager m_network;
+    QNetworkAccessManager& m_network;
     QElapsedTimer m_clock;
     std::deque<Press> m_pending;
     quint64 m_givenUp = 0;

@@ -5,6 +5,7 @@
 #include "support/meters.h"
 #include "support/simulator.h"
 
+#include <QNetworkReply>
 #include <QTest>
 
 #include <algorithm>
@@ -36,6 +37,7 @@ class BrowserTest : public QObject {
 private slots:
     void floodAgainstSilentReceiver();
     void backlogGoesStale();
+    void panelsShareConnectionsNotQueues();
 };
 
 void BrowserTest::floodAgainstSilentReceiver()
@@ -102,6 +104,28 @@ void BrowserTest::backlogGoesStale()
     QVERIFY(sim.waitForTargets(static_cast<int>(tried.size()) + 2, 2000));
     qInfo("next presses delivered after %lld ms", clock.elapsed());
     QCOMPARE(numbersReceived(sim).mid(tried.size()), QList<int>({10, 11}));
+}
+
+void BrowserTest::panelsShareConnectionsNotQueues()
+{
+    Simulator silent(QStringLiteral("hang"));
+    Simulator answering(QStringLiteral("ok"));
+    auto* stuck = new Browser;
+    Browser other;
+    stuck->navigate(numbered(silent, 0));
+    QVERIFY(silent.waitForTargets(1));
+    // A silent receiver holds only the queue that sent to it.
+    other.navigate(numbered(answering, 1));
+    other.navigate(numbered(answering, 2));
+    QVERIFY(runUntil([&] { return idle(other); }, 2000));
+    QCOMPARE(numbersReceived(answering), QList<int>({1, 2}));
+    QVERIFY(stuck->isLoading());
+
+    // A closed panel leaves no request behind in the shared manager.
+    delete stuck;
+    QVERIFY(runUntil(
+        [] { return QCoreApplication::instance()->findChildren<QNetworkReply*>().isEmpty(); },
+        1000));
 }
 
 QTEST_GUILESS_MAIN(BrowserTest)
