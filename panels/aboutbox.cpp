@@ -6,7 +6,6 @@
 #include "panels/stacking.h"
 
 #include <QCoreApplication>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -52,7 +51,6 @@ frmAbout::frmAbout(Forms&)
     , m_ok(new QPushButton(QStringLiteral("OK"), this))
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowIcon(QIcon(QStringLiteral(":/logo.svg")));
     const QRect area = twips::toPixels(design);
     setGeometry(area);
     setFixedSize(area.size());

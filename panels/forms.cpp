@@ -5,7 +5,27 @@
 #include "panels/mainpanel.h"
 #include "panels/rcpanel.h"
 
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+
 namespace orvalet {
+
+const QIcon& Forms::icon()
+{
+    // Drawn once at its one size: an icon made from the drawing's file would load
+    // the icon engine plugin and draw the drawing again at several sizes for
+    // every window the window system is told of.
+    if (m_icon.isNull()) {
+        QPixmap picture(32, 32);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        QSvgRenderer(QStringLiteral(":/logo.svg")).render(&painter);
+        painter.end();
+        m_icon = QIcon(picture);
+    }
+    return m_icon;
+}
 
 template <class Form>
 FormSlot<Form>::~FormSlot()
@@ -26,6 +46,7 @@ Form& FormSlot<Form>::operator*()
 {
     if (!isLoaded()) {
         m_form = new Form(m_forms);
+        m_form->setWindowIcon(m_forms.icon());
         // Whatever closes a window, the window system or its own button, destroys it.
         m_form->setAttribute(Qt::WA_DeleteOnClose);
         m_form->Form_Load();

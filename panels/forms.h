@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QPointer>
 
 namespace orvalet {
@@ -45,6 +46,12 @@ public:
     FormSlot<frmExpand> expand{*this};
     FormSlot<frmRC> rc{*this};
     FormSlot<frmAbout> about{*this};
+
+    // The program's icon, which every window carries.
+    const QIcon& icon();
+
+private:
+    QIcon m_icon;
 };
 
 } // namespace orvalet

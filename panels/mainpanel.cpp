@@ -5,10 +5,6 @@
 #include "panels/forms.h"
 
 #include <QCoreApplication>
-#include <QIcon>
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
 
 #include <array>
 
@@ -44,25 +40,11 @@ constexpr PanelSpec design{
     .emblemRect = {67, 65, 266, 260},
 };
 
-// Drawn once at its one size: an icon made from the SVG file itself would load
-// the icon engine plugin while the program starts.
-QIcon programIcon()
-{
-    QPixmap icon(32, 32);
-    icon.fill(Qt::transparent);
-    {
-        QPainter painter(&icon);
-        QSvgRenderer(QStringLiteral(":/logo.svg")).render(&painter);
-    }
-    return QIcon(icon);
-}
-
 } // namespace
 
 Orvalet::Orvalet(Forms& forms)
     : CommandPanel(forms, PanelId::Main, design)
 {
-    setWindowIcon(programIcon());
     onClick("Expand", &Orvalet::Expand_Click);
     onClick("Info", &Orvalet::Info_Click);
     onClick("Exit_p", &Orvalet::Exit_p_Click);
