@@ -14,17 +14,15 @@ namespace orvalet {
 CommandPanel::CommandPanel(Forms& forms, PanelId id, const PanelSpec& spec)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
     , m_forms(forms)
-    , m_background(QString::fromLatin1(spec.background))
+    , m_background(spec.background)
     , m_backgroundFit(spec.backgroundFit)
+    , m_emblem(spec.emblem)
+    , m_emblemRect(twips::toPixels(spec.emblemRect))
     , m_browser(new Browser(this))
 {
     setObjectName(QLatin1String(spec.name));
     setWindowTitle(QString::fromUtf8(spec.caption));
     setGeometry(twips::toPixels(spec.design));
-    if (spec.emblem) {
-        m_emblem.load(QString::fromLatin1(spec.emblem));
-        m_emblemRect = twips::toPixels(spec.emblemRect);
-    }
     for (const ControlSpec& row : spec.controls) {
         auto* button = new KeyButton(row, this);
         if (const auto code = keyCode(id, row.name))
@@ -72,12 +70,8 @@ void CommandPanel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().button());
-    const QRect area = m_backgroundFit == Fit::Natural
-                           ? QRect(QPoint(0, 0), twips::naturalSize(m_background.viewBoxF().size()))
-                           : rect();
-    m_background.render(&painter, area);
-    if (m_emblem.isValid())
-        m_emblem.render(&painter, m_emblemRect);
+    m_background.paint(painter, rect(), m_backgroundFit);
+    m_emblem.paint(painter, m_emblemRect, Fit::Stretched);
 }
 
 } // namespace orvalet

@@ -5,7 +5,6 @@
 #include "receiver/keytable.h"
 
 #include <QString>
-#include <QSvgRenderer>
 #include <QWidget>
 
 #include <span>
@@ -68,9 +67,9 @@ private:
     void sendKey(int code);
 
     Forms& m_forms;
-    QSvgRenderer m_background;
+    Drawing m_background;
     Fit m_backgroundFit;
-    QSvgRenderer m_emblem;
+    Drawing m_emblem;
     QRect m_emblemRect;
     QString m_baseUrl;
     Browser* m_browser;

@@ -7,12 +7,11 @@ namespace orvalet {
 
 KeyButton::KeyButton(const ControlSpec& spec, QWidget* parent)
     : QWidget(parent)
+    , m_face(spec.face)
     , m_fit(spec.fit)
 {
     setObjectName(QLatin1String(spec.name));
     setGeometry(twips::toPixels(spec.rect));
-    if (spec.face)
-        m_face.load(QString::fromLatin1(spec.face));
     if (spec.tooltip)
         setToolTip(QString::fromLatin1(spec.tooltip));
     setVisible(spec.visible);
@@ -20,13 +19,8 @@ KeyButton::KeyButton(const ControlSpec& spec, QWidget* parent)
 
 void KeyButton::paintEvent(QPaintEvent*)
 {
-    if (!m_face.isValid())
-        return;
     QPainter painter(this);
-    const QRect area = m_fit == Fit::Natural
-                           ? QRect(QPoint(0, 0), twips::naturalSize(m_face.viewBoxF().size()))
-                           : rect();
-    m_face.render(&painter, area);
+    m_face.paint(painter, rect(), m_fit);
 }
 
 void KeyButton::mousePressEvent(QMouseEvent* event)

@@ -1,15 +1,11 @@
 #pragma once
 
+#include "panels/drawing.h"
 #include "panels/geometry.h"
 
-#include <QSvgRenderer>
 #include <QWidget>
 
 namespace orvalet {
-
-// How a face is drawn: at the drawing's own size from the top-left corner, or
-// scaled over the whole control.
-enum class Fit { Natural, Stretched };
 
 // One row of a panel's control table.
 struct ControlSpec {
@@ -29,7 +25,7 @@ class KeyButton : public QWidget {
 public:
     KeyButton(const ControlSpec& spec, QWidget* parent);
 
-    bool hasFace() const { return m_face.isValid(); }
+    bool hasFace() const { return m_face.exists(); }
 
 signals:
     void clicked();
@@ -41,7 +37,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    QSvgRenderer m_face;
+    Drawing m_face;
     Fit m_fit;
     bool m_pressed = false;
 };

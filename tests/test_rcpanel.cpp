@@ -309,6 +309,8 @@ void RcPanelTest::placedBesideTheMainPanel()
         }
     }
     QVERIFY(isRed(shown.pixelColor(211, 1)));
+    // The picture is read again for every paint: a second one shows the same.
+    QCOMPARE(panel.grab().toImage(), shown);
     QCOMPARE(m_sim->targets(), QStringList());
 }
 
