@@ -1,21 +1,26 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 // A fresh working directory for the program, made current while it lives.
 class WorkDir {
 public:
-    WorkDir();
-    ~WorkDir();
+    WorkDir() { QDir::setCurrent(m_dir.path()); }
+    ~WorkDir() { QDir::setCurrent(m_previous); }
     WorkDir(const WorkDir&) = delete;
     WorkDir& operator=(const WorkDir&) = delete;
 
     QString path() const { return m_dir.path(); }
-    void writeConfig(const QByteArray& contents);
+    void writeConfig(const QByteArray& contents)
+    {
+        QFile file(m_dir.filePath(QStringLiteral("config.txt")));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(contents) < 0)
+            qFatal("cannot write config.txt");
+    }
 
 private:
+    QString m_previous = QDir::currentPath();
     QTemporaryDir m_dir;
-    QString m_previous;
 };
