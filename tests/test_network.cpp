@@ -100,44 +100,28 @@ private slots:
 
     void addressForms_data()
     {
-        QTest::addColumn<QString>("listen");
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("address");  // PORT stands for the simulator's port
-        QTest::addColumn<QString>("verdicts"); // the receiver's on the credentials of each request
-        QTest::newRow("host name") << "127.0.0.1"
-                                   << "ok"
-                                   << "localhost:PORT"
-                                   << "- - -";
-        QTest::newRow("IPv4") << "127.0.0.1"
-                              << "ok"
-                              << "127.0.0.1:PORT"
-                              << "- - -";
-        QTest::newRow("IPv6 literal") << "::1"
-                                      << "ok"
-                                      << "[::1]:PORT"
-                                      << "- - -";
-        // Credentials go once the receiver asks for them, then with every press.
-        QTest::newRow("password") << "127.0.0.1"
-                                  << "auth"
-                                  << "user:password@127.0.0.1:PORT"
-                                  << "- ok ok ok";
-        QTest::newRow("wrong password") << "127.0.0.1"
-                                        << "auth"
-                                        << "user:nope@127.0.0.1:PORT"
-                                        << "- bad - bad - bad";
-        QTest::newRow("no password") << "127.0.0.1"
-                                     << "auth"
-                                     << "127.0.0.1:PORT"
-                                     << "- - -";
+        // PORT stands for the simulator's port; the verdicts are the receiver's
+        // on the credentials of each request: credentials go once it asks for
+        // them, then with every press.
+        QTest::addColumn<QStringList>("listenModeAddress");
+        QTest::addColumn<QString>("verdicts");
+        // clang-format off
+        QTest::newRow("host name") << QStringList{"127.0.0.1", "ok", "localhost:PORT"} << "- - -";
+        QTest::newRow("IPv4") << QStringList{"127.0.0.1", "ok", "127.0.0.1:PORT"} << "- - -";
+        QTest::newRow("IPv6 literal") << QStringList{"::1", "ok", "[::1]:PORT"} << "- - -";
+        QTest::newRow("password") << QStringList{"127.0.0.1", "auth", "user:password@127.0.0.1:PORT"} << "- ok ok ok";
+        QTest::newRow("wrong password") << QStringList{"127.0.0.1", "auth", "user:nope@127.0.0.1:PORT"} << "- bad - bad - bad";
+        QTest::newRow("no password") << QStringList{"127.0.0.1", "auth", "127.0.0.1:PORT"} << "- - -";
+        // clang-format on
     }
     void addressForms()
     {
-        QFETCH(QString, listen);
-        QFETCH(QString, mode);
-        QFETCH(QString, address);
+        QFETCH(QStringList, listenModeAddress);
         QFETCH(QString, verdicts);
-        Simulator sim(mode, 0, {"--listen", listen, "--auth", "user:password"});
-        address.replace(QLatin1String("PORT"), QString::number(sim.port()));
+        Simulator sim(listenModeAddress[1], 0,
+                      {"--listen", listenModeAddress[0], "--auth", "user:password"});
+        const QString address =
+            QString(listenModeAddress[2]).replace("PORT", QString::number(sim.port()));
         Browser browser;
         for (int code : {113, 399, 2})
             browser.navigate(key(address, code));

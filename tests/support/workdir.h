@@ -9,14 +9,12 @@ class WorkDir {
 public:
     WorkDir() { QDir::setCurrent(m_dir.path()); }
     ~WorkDir() { QDir::setCurrent(m_previous); }
-    WorkDir(const WorkDir&) = delete;
-    WorkDir& operator=(const WorkDir&) = delete;
 
     QString path() const { return m_dir.path(); }
     void writeConfig(const QByteArray& contents)
     {
         QFile file(m_dir.filePath(QStringLiteral("config.txt")));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(contents) < 0)
+        if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
             qFatal("cannot write config.txt");
     }
 
