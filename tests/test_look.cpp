@@ -34,7 +34,7 @@ private slots:
         row("grey outline", {{31, 37}, {163, 37}, {140, 29}, {140, 45}}, QColor(102, 102, 102));
         row("beige inside it", {{32, 37}, {162, 37}, {140, 30}, {140, 44}}, QColor(236, 233, 216));
         row("white strokes of Exit_p, Expand, Mute, D, L, K",
-            {{286, 5}, {290, 5}, {295, 15}, {198, 12}, {40, 37}, {86, 41}, {106, 37}}, Qt::white);
+            {{286, 5}, {290, 5}, {295, 15}, {198, 12}, {40, 37}, {86, 40}, {106, 37}}, Qt::white);
         row("red ground of Exit_p, Mute's cross", {{287, 5}, {202, 12}}, Qt::red);
         row("RC bar, switch outline", {{274, 29}, {274, 30}, {283, 37}, {287, 43}}, Qt::black);
     }
