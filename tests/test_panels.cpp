@@ -59,25 +59,15 @@ constexpr Spot spots[] = {
 // clang-format on
 
 // The tooltip of each visible key of the bars and of the handset's Exit.
-const std::pair<const char*, QPoint> tips[] = {{"mInfo", {11, 11}},
-                                               {"mPrevious", {48, 12}},
-                                               {"mPlay", {76, 12}},
-                                               {"mPause", {96, 12}},
-                                               {"mStop", {118, 12}},
-                                               {"mNext", {146, 12}},
-                                               {"mVolume Up", {182, 7}},
-                                               {"mVolume Down", {182, 17}},
-                                               {"mMute", {203, 12}},
-                                               {"mQuit", {286, 6}},
-                                               {"mExpand panel", {286, 16}},
-                                               {"eDream", {43, 12}},
-                                               {"eVideo", {64, 12}},
-                                               {"eLame", {85, 12}},
-                                               {"eOK", {106, 12}},
-                                               {"ePower", {154, 11}},
-                                               {"eRemote Control", {270, 12}},
-                                               {"eAlways On Top Disabled", {287, 12}},
-                                               {"rQuit", {216, 6}}};
+// clang-format off
+const std::pair<const char*, QPoint> tips[] = {
+    {"mInfo", {11, 11}}, {"mPrevious", {48, 12}}, {"mPlay", {76, 12}}, {"mPause", {96, 12}},
+    {"mStop", {118, 12}}, {"mNext", {146, 12}}, {"mVolume Up", {182, 7}},
+    {"mVolume Down", {182, 17}}, {"mMute", {203, 12}}, {"mQuit", {286, 6}},
+    {"mExpand panel", {286, 16}}, {"eDream", {43, 12}}, {"eVideo", {64, 12}}, {"eLame", {85, 12}},
+    {"eOK", {106, 12}}, {"ePower", {154, 11}}, {"eRemote Control", {270, 12}},
+    {"eAlways On Top Disabled", {287, 12}}, {"rQuit", {216, 6}}};
+// clang-format on
 
 constexpr QPoint expandKey{286, 16}, rcKey{274, 12}, switchKey{287, 12}, handsetExit{216, 6},
     infoArea{11, 11};
