@@ -1,306 +1,256 @@
-#include "presses.h"
+// Presses timed from a click on a real key button, through its window's event path,
+// to the moment a receiver in a thread of this process has the request line: one
+// clock spans both. Beside them, the same GETs from a bare network manager.
+//   bench-presses PRESSES RUNS   table rows: each panel's keys, then bursts of 1,000
+//   bench-presses first panel|qnam   ms from start's first press to its arrival
+//   bench-presses layout   the keys and the openers, in their windows' coordinates
 
-#include "receiver.h"
-
-#include "panels/commandpanel.h"
+#include "panels/expandpanel.h"
 #include "panels/forms.h"
+#include "panels/mainpanel.h"
+#include "panels/rcpanel.h"
 #include "receiver/browser.h"
-#include "support/panelclicks.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QLocale>
+#include <QApplication>
+#include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
+#include <QThread>
 
-#include <climits>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <deque>
-#include <functional>
-#include <memory>
+#include <mutex>
+#include <span>
 
 using namespace orvalet;
 
 namespace {
 
-constexpr int warmUpPresses = 20;
+qint64 nowNs() { return std::chrono::steady_clock::now().time_since_epoch().count(); }
 
-// Runs the event loop until done() holds.
-bool waitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    // Wakes the loop now and then should nothing else arrive.
-    QTimer nudge;
-    nudge.start(20);
-    QEventLoop loop;
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
+using Arrival = std::pair<qint64, QByteArray>; // when the request line was complete; its target
 
-// One way of getting presses to the receiver.
-class Sender {
+// Stamps each request as its request line is complete and answers on the
+// connection kept open, in a thread of its own until the process ends.
+class Receiver {
 public:
-    Sender(QString key, QString label, std::vector<QByteArray> targets)
-        : m_key(std::move(key))
-        , m_label(std::move(label))
-        , m_targets(std::move(targets))
-    {}
-    virtual ~Sender() = default;
-
-    const QString& key() const { return m_key; }
-    const QString& label() const { return m_label; }
-    const QByteArray& target(int i) const
+    Receiver()
     {
-        return m_targets[static_cast<std::size_t>(i) % size()];
-    }
-
-    // Starts the i-th press and returns.
-    virtual void fire(int i) = 0;
-    // Nothing sent is still under way.
-    virtual bool idle() const = 0;
-    // How many presses go out per turn of the event loop when sending as fast as it goes.
-    virtual int perTurn() const { return 1; }
-
-private:
-    std::size_t size() const { return m_targets.size(); }
-
-    QString m_key;
-    QString m_label;
-    std::vector<QByteArray> m_targets;
-};
-
-std::vector<QByteArray> targetsOf(const std::vector<KeySpot>& spots)
-{
-    std::vector<QByteArray> targets;
-    for (const KeySpot& s : spots)
-        targets.push_back(s.target);
-    return targets;
-}
-
-// A click on a key button of a shown panel, through its window.
-class PanelSender : public Sender {
-public:
-    PanelSender(const QString& key, const QString& label, CommandPanel& panel,
-                std::vector<KeySpot> spots)
-        : Sender(key, label, targetsOf(spots))
-        , m_panel(panel)
-        , m_spots(std::move(spots))
-    {}
-
-    void fire(int i) override
-    {
-        clickAt(m_panel, m_spots[static_cast<std::size_t>(i) % m_spots.size()].at);
-    }
-    bool idle() const override
-    {
-        return !m_panel.browser().isLoading() && m_panel.browser().pendingCount() == 0;
-    }
-
-private:
-    CommandPanel& m_panel;
-    std::vector<KeySpot> m_spots;
-};
-
-// The network manager as the panels set it up, without a panel: no proxy, no redirects.
-class NetworkSender : public Sender {
-public:
-    NetworkSender(const QString& key, const QString& label, std::vector<QByteArray> targets,
-                  const QString& address, bool allAtOnce)
-        : Sender(key, label, std::move(targets))
-        , m_base(QStringLiteral("http://") + address)
-        , m_allAtOnce(allAtOnce)
-    {
-        m_network.setProxy(QNetworkProxy::NoProxy);
-        m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    }
-
-    void fire(int i) override
-    {
-        m_waiting.push_back(QUrl(m_base + QString::fromLatin1(target(i))));
-        if (m_allAtOnce || m_inFlight == 0)
-            startNext();
-    }
-    bool idle() const override { return m_inFlight == 0 && m_waiting.empty(); }
-    int perTurn() const override { return m_allAtOnce ? INT_MAX : 1; }
-
-private:
-    void startNext()
-    {
-        QNetworkReply* reply = m_network.get(QNetworkRequest(m_waiting.front()));
-        m_waiting.pop_front();
-        ++m_inFlight;
-        QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply] {
-            reply->deleteLater();
-            --m_inFlight;
-            if (!m_allAtOnce && !m_waiting.empty())
-                startNext();
-        });
-    }
-
-    QNetworkAccessManager m_network;
-    QString m_base;
-    bool m_allAtOnce;
-    std::deque<QUrl> m_waiting;
-    int m_inFlight = 0;
-};
-
-// A blocking write on a plain socket and a read of the answer.
-class RawSender : public Sender {
-public:
-    RawSender(const QString& key, const QString& label, std::vector<QByteArray> targets,
-              quint16 port)
-        : Sender(key, label, std::move(targets))
-        , m_client(port)
-    {}
-
-    void fire(int i) override { m_client.get(target(i)); }
-    bool idle() const override { return true; }
-
-private:
-    RawClient m_client;
-};
-
-double ms(qint64 ns) { return static_cast<double>(ns) / 1e6; }
-
-void measureLatency(TimedReceiver& receiver, std::vector<std::unique_ptr<Sender>>& senders,
-                    int presses, std::vector<Series>& out)
-{
-    for (const auto& s : senders)
-        out.push_back({QStringLiteral("latency_") + s->key(), s->label(), {}});
-    const std::size_t first = out.size() - senders.size();
-    // Round robin, so that a busy spell on the machine falls on every sender alike.
-    for (int i = -warmUpPresses; i < presses; ++i) {
-        for (std::size_t k = 0; k < senders.size(); ++k) {
-            Sender& s = *senders[k];
-            Series& series = out[first + k];
-            const int before = receiver.count();
-            const qint64 start = nowNs();
-            s.fire(i);
-            if (!waitUntil([&] { return receiver.count() > before && s.idle(); }, 10000)) {
-                ++series.missing;
-                continue;
-            }
-            const Arrival a = receiver.arrival(before);
-            if (a.target != s.target(i))
-                ++series.misordered;
-            if (i >= 0)
-                series.values.push_back(ms(a.at - start));
-        }
-    }
-}
-
-void measureThroughput(TimedReceiver& receiver, std::vector<std::unique_ptr<Sender>>& senders,
-                       int presses, int runs, std::vector<Series>& out)
-{
-    for (const auto& s : senders)
-        out.push_back({QStringLiteral("throughput_") + s->key(), s->label(), {}});
-    const std::size_t first = out.size() - senders.size();
-    for (int run = 0; run < runs; ++run) {
-        for (std::size_t k = 0; k < senders.size(); ++k) {
-            Sender& s = *senders[k];
-            Series& series = out[first + k];
-            const int before = receiver.count();
-            int sent = 0;
-            QTimer feeder;
-            feeder.setInterval(0);
-            QObject::connect(&feeder, &QTimer::timeout, [&] {
-                for (int n = 0; n < s.perTurn() && sent < presses; ++n)
-                    s.fire(sent++);
-                if (sent == presses)
-                    feeder.stop();
+        QThread::create([this] {
+            QTcpServer server;
+            QObject::connect(&server, &QTcpServer::newConnection, [&] {
+                while (QTcpSocket* s = server.nextPendingConnection())
+                    QObject::connect(s, &QTcpSocket::readyRead, [this, s] { read(*s); });
             });
-            const qint64 start = nowNs();
-            feeder.start();
-            const bool all = waitUntil(
-                [&] { return sent == presses && s.idle() && receiver.count() >= before + presses; },
-                30000);
-            feeder.stop();
-            const std::vector<Arrival> got = receiver.since(before);
-            series.missing += presses - static_cast<int>(got.size());
-            for (std::size_t i = 0; i < got.size(); ++i) {
-                if (got[i].target != s.target(static_cast<int>(i)))
-                    ++series.misordered;
-            }
-            if (all)
-                series.values.push_back(ms(got.back().at - start));
-            waitUntil([&] { return s.idle(); }, 5000);
+            if (!server.listen(QHostAddress::LocalHost))
+                qFatal("cannot listen on 127.0.0.1");
+            port = server.serverPort();
+            port.notify_one();
+            QEventLoop().exec();
+        })->start();
+        port.wait(0);
+    }
+    std::vector<Arrival> since(std::size_t i)
+    {
+        std::lock_guard lock(m_mutex);
+        return {m_arrivals.begin() + qsizetype(i), m_arrivals.end()};
+    }
+    std::atomic<quint16> port = 0;
+    std::atomic<std::size_t> count = 0;
+
+private:
+    void read(QTcpSocket& s)
+    {
+        while (s.canReadLine()) {
+            const auto [at, line] = Arrival(nowNs(), s.readLine());
+            std::lock_guard lock(m_mutex);
+            if (line.startsWith("GET "))
+                m_arrivals.push_back({at, line.split(' ').value(1)});
+            else if (line == "\r\n")
+                s.write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 28\r\n\r\n"
+                        "<html><body>ok</body></html>");
+            count = m_arrivals.size();
         }
     }
+
+    std::mutex m_mutex;
+    std::vector<Arrival> m_arrivals;
+};
+
+// One request at a time, each started as the one before ends: as the panels send.
+struct Bare {
+    QNetworkAccessManager network;
+    std::deque<QUrl> waiting;
+    QNetworkReply* current = nullptr;
+    void next()
+    {
+        current = waiting.empty() ? nullptr : network.get(QNetworkRequest(waiting.front()));
+        if (current) {
+            waiting.pop_front();
+            QObject::connect(current, &QNetworkReply::finished, current, [this] {
+                current->deleteLater();
+                next();
+            });
+        }
+    }
+};
+
+struct Spot {
+    QPoint at;
+    QByteArray target;
+};
+
+// Presses cycle through the key buttons a click reaches on a panel.
+struct Sender {
+    CommandPanel* panel; // none: the bare manager
+    std::vector<Spot> spots;
+    const Spot& spot(int i) const { return spots[std::size_t(i) % spots.size()]; }
+};
+
+QPoint centre(const QWidget& window, const QWidget& control)
+{
+    return control.mapTo(&window, control.rect().center());
+}
+
+struct Series {
+    std::vector<double> ms;
+    int lost = 0;
+    int wrong = 0; // arrived out of press order
+    double at(double q)
+    {
+        std::sort(ms.begin(), ms.end());
+        return ms.empty() ? 0 : ms[std::min(ms.size() - 1, std::size_t(q * double(ms.size())))];
+    }
+};
+
+// Presses from the i-th on, the first at once and the rest one per turn of the
+// event loop; adds the time from the first press to the last arrival.
+void burst(Receiver& receiver, Bare& bare, const Sender& s, int i, int presses, Series& out)
+{
+    const auto fire = [&](int n) {
+        if (s.panel) {
+            QTest::mouseClick(s.panel->windowHandle(), Qt::LeftButton, {}, s.spot(n).at);
+            return;
+        }
+        bare.waiting.push_back(QStringLiteral("http://127.0.0.1:%1%2")
+                                   .arg(receiver.port.load())
+                                   .arg(QLatin1String(s.spot(n).target)));
+        if (!bare.current)
+            bare.next();
+    };
+    const auto idle = [&] {
+        return s.panel ? !s.panel->browser().isLoading() && !s.panel->browser().pendingCount()
+                       : !bare.current;
+    };
+    const std::size_t before = receiver.count;
+    int sent = 1;
+    QTimer feeder, nudge; // the nudge wakes the loop should nothing else come
+    QObject::connect(&feeder, &QTimer::timeout, [&] {
+        fire(i + sent);
+        if (++sent == presses)
+            feeder.stop();
+    });
+    nudge.start(5);
+    const qint64 start = nowNs();
+    fire(i);
+    if (presses > 1)
+        feeder.start(0);
+    while (!(idle() && receiver.count >= before + presses) && nowNs() - start < 30'000'000'000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const std::vector<Arrival> got = receiver.since(before);
+    out.lost += presses - int(got.size());
+    for (std::size_t n = 0; n < got.size(); ++n)
+        out.wrong += got[n].second != s.spot(i + int(n)).target;
+    if (got.size() == std::size_t(presses))
+        out.ms.push_back(double(got.back().first - start) / 1e6);
 }
 
 } // namespace
 
-PressFigures measurePresses(TimedReceiver& receiver, int latencyPresses, int throughputPresses,
-                            int throughputRuns)
+int main(int argc, char** argv)
 {
-    PressFigures figures;
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    Receiver receiver;
+    QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("config.txt")));
+    if (!config.open(QIODevice::WriteOnly) ||
+        config.write("127.0.0.1:" + QByteArray::number(receiver.port.load())) < 0 ||
+        !QDir::setCurrent(dir.path()))
+        qFatal("cannot write config.txt");
+    config.close();
+    Bare bare; // set up as the panels set theirs up
+    bare.network.setProxy(QNetworkProxy::NoProxy);
+    bare.network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     Forms forms;
-    std::vector<std::unique_ptr<Sender>> latencySenders;
-    std::vector<KeySpot> mainSpots;
-    for (const BenchPanel& p : benchPanels()) {
-        if (!p.touch)
-            continue;
-        CommandPanel& panel = p.touch(forms);
-        panel.show();
-        if (!QTest::qWaitForWindowExposed(&panel))
-            qFatal("%s not exposed", p.role);
-        std::vector<KeySpot> spots = keySpots(p, panel);
-        if (spots.empty())
-            continue;
-        figures.layout.keys.push_back({&p, spots});
-        if (mainSpots.empty())
-            mainSpots = spots;
-        latencySenders.push_back(std::make_unique<PanelSender>(
-            QString::fromLatin1(p.role).toLower(), QStringLiteral("Press to arrival, ") + p.label,
-            panel, spots));
+    CommandPanel* const panels[] = {&*forms.main, &*forms.expand, &*forms.rc};
+    std::vector<Sender> senders;
+    // The first press after start comes from the bar alone.
+    for (int k = 0; k < (args.value(0) == QLatin1String("first") ? 1 : 3); ++k) {
+        CommandPanel& w = *panels[k];
+        w.show();
+        if (!QTest::qWaitForWindowExposed(&w))
+            qFatal("a panel is not shown");
+        senders.push_back({&w, {}});
+        for (const KeyBinding& key : keyBindings()) {
+            KeyButton* b = key.panel == PanelId(k) ? w.control(key.button) : nullptr;
+            const QPoint at = b ? centre(w, *b) : QPoint();
+            if (b && b->isVisibleTo(&w) && w.childAt(at) == b)
+                senders.back().spots.push_back({at, requestSuffix(key.code).toLatin1()});
+        }
     }
-    for (const BenchPanel& p : benchPanels()) {
-        if (!p.openedFrom)
-            continue;
-        const BenchPanel* from = benchPanel(p.openedFrom);
-        if (!from || !from->touch)
-            qFatal("%s is opened from a window without keys", p.role);
-        CommandPanel& window = from->touch(forms);
-        const QPoint at = centreOf(window, p.opener);
-        if (window.childAt(at) != window.control(p.opener))
-            qFatal("a click on the middle of %s misses it", p.opener);
-        figures.layout.openers.push_back({&p, at});
+    senders.push_back({nullptr, senders.front().spots});
+    Series keys[4], bursts[4];
+
+    if (args.value(0) == QLatin1String("layout")) {
+        for (const Sender& s : std::span(senders).first(3)) {
+            for (const Spot& spot : s.spots)
+                std::printf("key %s %d %d %s\n", qPrintable(s.panel->objectName()), spot.at.x(),
+                            spot.at.y(), spot.target.constData());
+        }
+        const std::pair<int, const char*> openers[] = {{0, "Expand"}, {1, "RC"}, {0, "Info"}};
+        for (const auto& [k, name] : openers) {
+            const QPoint at = centre(*panels[k], *panels[k]->control(name));
+            std::printf("open %s %d %d\n", qPrintable(panels[k]->objectName()), at.x(), at.y());
+        }
+    } else if (args.value(0) == QLatin1String("first")) {
+        burst(receiver, bare, senders[args.value(1) == QLatin1String("qnam")], 0, 1, keys[0]);
+        std::printf("%.3f\n", keys[0].at(0));
+    } else {
+        const int presses = args.value(0).toInt();
+        // Round robin, so that a busy spell on the machine falls on every sender alike.
+        for (int i = -20; i < presses; ++i) {
+            for (std::size_t k = 0; k < senders.size(); ++k)
+                burst(receiver, bare, senders[k], i, 1, keys[k]);
+            if (i == -1) // the first 20 warm up
+                std::for_each(keys, keys + 4, [](Series& s) { s.ms.clear(); });
+        }
+        const char* labels[] = {"main panel", "extension panel", "remote control panel"};
+        for (int k = 0; k < 3; ++k) {
+            std::printf("| Press to arrival, %s: median; p99 of %d | %.3f; %.3f ms (%d lost, %d "
+                        "out of order) | %.3f; %.3f ms, bare QNAM GET | %.2fx; %.2fx |\n",
+                        labels[k], presses, keys[k].at(0.5), keys[k].at(0.99), keys[k].lost,
+                        keys[k].wrong, keys[3].at(0.5), keys[3].at(0.99),
+                        keys[k].at(0.5) / keys[3].at(0.5), keys[k].at(0.99) / keys[3].at(0.99));
+        }
+        for (int run = 0; run < args.value(1).toInt(); ++run) {
+            burst(receiver, bare, senders[0], 0, 1000, bursts[0]);
+            burst(receiver, bare, senders[3], 0, 1000, bursts[3]);
+        }
+        std::printf("| 1,000 presses as fast as the event loop takes them, main panel, to the last "
+                    "arrival: median of %s | %.1f ms (%.1f-%.1f; %d lost, %d out of order) | %.1f "
+                    "ms (%.1f-%.1f), the same GETs one at a time | %.2fx |\n",
+                    qPrintable(args.value(1)), bursts[0].at(0.5), bursts[0].at(0), bursts[0].at(1),
+                    bursts[0].lost, bursts[0].wrong, bursts[3].at(0.5), bursts[3].at(0),
+                    bursts[3].at(1), bursts[0].at(0.5) / bursts[3].at(0.5));
     }
-
-    const std::vector<QByteArray> targets = targetsOf(mainSpots);
-    const QString address = receiver.address();
-    latencySenders.push_back(std::make_unique<NetworkSender>(
-        QStringLiteral("qnam"), QStringLiteral("Bare QNAM GET (baseline)"), targets, address,
-        false));
-    latencySenders.push_back(std::make_unique<RawSender>(
-        QStringLiteral("raw"), QStringLiteral("Raw TCP write (floor)"), targets, receiver.port()));
-    if (latencyPresses > 0)
-        measureLatency(receiver, latencySenders, latencyPresses, figures.latency);
-
-    std::vector<std::unique_ptr<Sender>> throughputSenders;
-    const BenchPanel& main = benchPanels().front();
-    throughputSenders.push_back(std::make_unique<PanelSender>(
-        QString::fromLatin1(main.role).toLower(),
-        QStringLiteral("%1 presses, %2")
-            .arg(QLocale(QLocale::English).toString(throughputPresses), QLatin1String(main.label)),
-        main.touch(forms), mainSpots));
-    throughputSenders.push_back(std::make_unique<NetworkSender>(
-        QStringLiteral("qnam"), QStringLiteral("The same GETs one at a time (baseline)"), targets,
-        address, false));
-    throughputSenders.push_back(std::make_unique<NetworkSender>(
-        QStringLiteral("qnam_all"), QStringLiteral("The same GETs all at once (baseline)"), targets,
-        address, true));
-    throughputSenders.push_back(std::make_unique<RawSender>(
-        QStringLiteral("raw"), QStringLiteral("The same on a raw TCP socket (floor)"), targets,
-        receiver.port()));
-    if (throughputRuns > 0)
-        measureThroughput(receiver, throughputSenders, throughputPresses, throughputRuns,
-                          figures.throughput);
-    return figures;
+    return 0;
 }
