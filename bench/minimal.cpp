@@ -1,6 +1,6 @@
-// The least a Qt Widgets program does to show a bar like Orvalet's: one
-// frameless tool window of the same size near the top right of the screen.
-// Built with BENCH_TEXT it also shows one line of text with a tooltip.
+// The least a Qt Widgets program does to show a bar like Orvalet's: one frameless
+// tool window of the same size near the top right of the screen. With an argument
+// it also shows one line of text that has a tooltip.
 
 #include <QApplication>
 #include <QLabel>
@@ -10,14 +10,12 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QWidget bar(nullptr, Qt::Tool | Qt::FramelessWindowHint);
-    const int screenWidth = QGuiApplication::primaryScreen()->geometry().width();
-    bar.setGeometry(screenWidth - 405, 1, 298, 25);
-#ifdef BENCH_TEXT
-    bar.setAttribute(Qt::WA_AlwaysShowToolTips);
-    QLabel label(QStringLiteral("Play"), &bar);
-    label.setGeometry(bar.rect());
-    label.setToolTip(QStringLiteral("Play"));
-#endif
+    bar.setGeometry(QGuiApplication::primaryScreen()->geometry().width() - 405, 1, 298, 25);
+    if (argc > 1) {
+        bar.setAttribute(Qt::WA_AlwaysShowToolTips);
+        auto* text = new QLabel(QStringLiteral("Play"), &bar);
+        text->setToolTip(QStringLiteral("Play"));
+    }
     bar.show();
     return QApplication::exec();
 }
