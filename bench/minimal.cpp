@@ -11,11 +11,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QWidget bar(nullptr, Qt::Tool | Qt::FramelessWindowHint);
     bar.setGeometry(QGuiApplication::primaryScreen()->geometry().width() - 405, 1, 298, 25);
-    if (argc > 1) {
-        bar.setAttribute(Qt::WA_AlwaysShowToolTips);
-        auto* text = new QLabel(QStringLiteral("Play"), &bar);
-        text->setToolTip(QStringLiteral("Play"));
-    }
+    bar.setAttribute(Qt::WA_AlwaysShowToolTips, argc > 1);
+    if (argc > 1)
+        (new QLabel(QStringLiteral("Play"), &bar))->setToolTip(QStringLiteral("Play"));
     bar.show();
     return QApplication::exec();
 }

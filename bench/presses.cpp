@@ -1,7 +1,7 @@
 // Presses timed on one clock from a click on a real key button, through its window's
 // event path, to the moment a receiver in a thread of this process has the request line;
-// beside them, the same GETs from a bare network manager. Writes config.txt where it runs.
-//   bench-presses PRESSES RUNS | layout
+// beside them, the same GETs from a bare network manager. Writes config.txt where it runs,
+// and where the keys and openers are to standard error.   bench-presses PRESSES RUNS
 
 #include "panels/expandpanel.h"
 #include "panels/forms.h"
@@ -22,7 +22,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
+#include <utility>
 
 using namespace orvalet;
 
@@ -54,8 +56,8 @@ struct Receiver {
     }
     void read(QTcpSocket& s)
     {
-        while (s.canReadLine()) {
-            const auto [at, line] = std::pair(nowNs(), s.readLine());
+        for (qint64 at = nowNs(); s.canReadLine();) {
+            const QByteArray line = s.readLine();
             if (line.startsWith("GET ")) {
                 arrivals[count] = {at, line.split(' ').value(1)};
                 ++count; // after the arrival is written, for the reading thread
@@ -72,29 +74,25 @@ struct Bare {
     QNetworkAccessManager network;
     std::deque<QUrl> waiting;
     QNetworkReply* current = nullptr;
+    QString base; // "http://" and the receiver's address
     void next()
     {
-        current = waiting.empty() ? nullptr : network.get(QNetworkRequest(waiting.front()));
-        if (current) {
-            waiting.pop_front();
-            QObject::connect(current, &QNetworkReply::finished, current, [this] {
-                current->deleteLater();
-                next();
-            });
-        }
+        if (current || waiting.empty())
+            return;
+        current = network.get(QNetworkRequest(waiting.front()));
+        waiting.pop_front();
+        QObject::connect(current, &QNetworkReply::finished, current, [this] {
+            std::exchange(current, nullptr)->deleteLater();
+            next();
+        });
     }
 };
 
-struct Spot {
-    QPoint at;
-    QByteArray target;
-};
-
-// Presses cycle through the key buttons a click reaches on a panel, or without one.
+// Presses cycle through the key buttons a click reaches on a panel, or go without one.
 struct Sender {
     CommandPanel* panel;
-    std::vector<Spot> spots;
-    const Spot& spot(int i) const { return spots[std::size_t(i) % spots.size()]; }
+    std::vector<std::pair<QPoint, QByteArray>> spots; // where; the request target
+    const auto& spot(int i) const { return spots[std::size_t(i) % spots.size()]; }
 };
 
 // Presses from the i-th on, the first at once and the rest one per turn of the event
@@ -103,37 +101,28 @@ struct Sender {
 void burst(Receiver& receiver, Bare& bare, const Sender& s, int i, int presses, const char* name)
 {
     const auto fire = [&](int n) {
-        if (s.panel)
-            return QTest::mouseClick(s.panel->windowHandle(), Qt::LeftButton, {}, s.spot(n).at);
-        bare.waiting.push_back(QStringLiteral("http://127.0.0.1:%1").arg(receiver.port.load()) +
-                               QLatin1String(s.spot(n).target));
-        if (!bare.current)
-            bare.next();
+        s.panel
+            ? QTest::mouseClick(s.panel->windowHandle(), Qt::LeftButton, {}, s.spot(n).first)
+            : (bare.waiting.push_back(bare.base + QLatin1String(s.spot(n).second)), bare.next());
     };
     const std::size_t before = receiver.count;
-    int sent = 1;
-    QTimer feeder, nudge; // the nudge wakes the loop should nothing else come
-    QObject::connect(&feeder, &QTimer::timeout, [&] {
-        fire(i + sent);
-        if (++sent == presses)
-            feeder.stop();
-    });
-    nudge.start(5);
     const qint64 start = nowNs();
     fire(i);
-    if (presses > 1)
-        feeder.start(0);
-    const auto done = [&] {
-        return receiver.count >= before + presses &&
-               (s.panel ? !s.panel->browser().isLoading() && !s.panel->browser().pendingCount()
-                        : !bare.current);
-    };
-    while (!done() && nowNs() - start < 30'000'000'000)
+    for (int n = 1; n < presses; ++n) {
+        QCoreApplication::processEvents();
+        fire(i + n);
+    }
+    QTimer nudge; // wakes the loop should nothing else come
+    nudge.start(5);
+    while (!(receiver.count >= before + presses &&
+             (s.panel ? !s.panel->browser().isLoading() && !s.panel->browser().pendingCount()
+                      : !bare.current)) &&
+           nowNs() - start < 30'000'000'000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const std::size_t got = receiver.count - before;
     int wrong = 0;
     for (std::size_t n = 0; n < got; ++n)
-        wrong += receiver.arrivals[before + n].second != s.spot(i + int(n)).target;
+        wrong += receiver.arrivals[before + n].second != s.spot(i + int(n)).second;
     const qint64 last = got ? receiver.arrivals[before + got - 1].first : start;
     std::printf("%s %.3f %d %d\n", name, got == std::size_t(presses) ? (last - start) / 1e6 : NAN,
                 presses - int(got), wrong);
@@ -144,20 +133,18 @@ void burst(Receiver& receiver, Bare& bare, const Sender& s, int i, int presses, 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
     Receiver receiver;
-    QFile config(QStringLiteral("config.txt"));
-    if (!config.open(QIODevice::WriteOnly) ||
-        config.write("127.0.0.1:" + QByteArray::number(receiver.port.load())) < 0)
+    std::FILE* config = std::fopen("config.txt", "w");
+    if (!config || std::fprintf(config, "127.0.0.1:%d", receiver.port.load()) < 0 ||
+        std::fclose(config))
         qFatal("cannot write config.txt");
-    config.close();
-    Bare bare; // set up as the panels set theirs up
-    bare.network.setProxy(QNetworkProxy::NoProxy);
+    Bare bare;
+    bare.base = QStringLiteral("http://127.0.0.1:%1").arg(receiver.port.load());
+    bare.network.setProxy(QNetworkProxy::NoProxy); // as the panels set theirs up
     bare.network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     Forms forms;
     CommandPanel* const panels[] = {&*forms.main, &*forms.expand, &*forms.rc};
     std::vector<Sender> senders;
-    const bool layout = args.value(0) == QLatin1String("layout");
     for (int k = 0; k < 3; ++k) {
         CommandPanel& w = *panels[k];
         w.show();
@@ -170,9 +157,8 @@ int main(int argc, char** argv)
             if (!b || !b->isVisibleTo(&w) || w.childAt(at) != b)
                 continue;
             senders.back().spots.push_back({at, requestSuffix(key.code).toLatin1()});
-            if (layout)
-                std::printf("key %s %d %d %s\n", qPrintable(w.objectName()), at.x(), at.y(),
-                            senders.back().spots.back().target.constData());
+            std::fprintf(stderr, "key %s %d %d %s\n", qPrintable(w.objectName()), at.x(), at.y(),
+                         senders.back().spots.back().second.constData());
         }
     }
     senders.push_back({nullptr, senders.front().spots});
@@ -180,19 +166,19 @@ int main(int argc, char** argv)
          {std::pair(0, "Expand"), std::pair(1, "RC"), std::pair(0, "Info")}) {
         const KeyButton& b = *panels[k]->control(name);
         const QPoint at = b.mapTo(panels[k], b.rect().center());
-        if (layout)
-            std::printf("open %s %d %d\n", qPrintable(panels[k]->objectName()), at.x(), at.y());
+        std::fprintf(stderr, "open %s %d %d\n", qPrintable(panels[k]->objectName()), at.x(),
+                     at.y());
     }
     const char* names[] = {"main", "expand", "rc", "qnam"};
     // Round robin, so that a busy spell on the machine falls on every sender alike; the
     // first 20 rounds warm up, and the very first press opens the connection.
-    for (int i = -20; !layout && i < args.value(0).toInt(); ++i) {
+    for (int i = -20; i < (argc > 1 ? std::atoi(argv[1]) : 0); ++i) {
         for (std::size_t k = 0; k < senders.size(); ++k) {
             const char* name = i == -20 && k == 0 ? "first" : i < 0 ? "warm-up" : names[k];
             burst(receiver, bare, senders[k], i, 1, name);
         }
     }
-    for (int run = 0; !layout && run < args.value(1).toInt(); ++run) {
+    for (int run = 0; run < (argc > 2 ? std::atoi(argv[2]) : 0); ++run) {
         burst(receiver, bare, senders[0], 0, 1000, "burst-main");
         burst(receiver, bare, senders[3], 0, 1000, "burst-qnam");
     }
