@@ -1,306 +1,186 @@
-#include "presses.h"
+// Presses timed on one clock from a click on a real key button, through its window's
+// event path, to the moment a receiver in a thread of this process has the request line;
+// beside them, the same GETs from a bare network manager. Writes config.txt where it runs,
+// and where the keys and openers are to standard error.   bench-presses PRESSES RUNS
 
-#include "receiver.h"
-
-#include "panels/commandpanel.h"
+#include "panels/expandpanel.h"
 #include "panels/forms.h"
+#include "panels/mainpanel.h"
+#include "panels/rcpanel.h"
 #include "receiver/browser.h"
-#include "support/panelclicks.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QLocale>
+#include <QApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
-#include <QTimer>
+#include <QThread>
 
-#include <climits>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
-#include <functional>
-#include <memory>
+#include <utility>
 
 using namespace orvalet;
 
 namespace {
 
-constexpr int warmUpPresses = 20;
+qint64 nowNs() { return std::chrono::steady_clock::now().time_since_epoch().count(); }
 
-// Runs the event loop until done() holds.
-bool waitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    // Wakes the loop now and then should nothing else arrive.
-    QTimer nudge;
-    nudge.start(20);
-    QEventLoop loop;
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-// One way of getting presses to the receiver.
-class Sender {
-public:
-    Sender(QString key, QString label, std::vector<QByteArray> targets)
-        : m_key(std::move(key))
-        , m_label(std::move(label))
-        , m_targets(std::move(targets))
-    {}
-    virtual ~Sender() = default;
-
-    const QString& key() const { return m_key; }
-    const QString& label() const { return m_label; }
-    const QByteArray& target(int i) const
+// Stamps each request as its request line is complete and answers on the connection
+// kept open, in a thread of its own until the process ends. Only that thread writes.
+struct Receiver {
+    std::vector<std::pair<qint64, QByteArray>> arrivals{1 << 16}; // when; the target
+    std::atomic<std::size_t> count = 0;
+    std::atomic<quint16> port = 0;
+    Receiver()
     {
-        return m_targets[static_cast<std::size_t>(i) % size()];
+        QThread::create([this] {
+            QTcpServer server;
+            QObject::connect(&server, &QTcpServer::newConnection, [&] {
+                while (QTcpSocket* s = server.nextPendingConnection())
+                    QObject::connect(s, &QTcpSocket::readyRead, [this, s] { read(*s); });
+            });
+            if (!server.listen(QHostAddress::LocalHost))
+                qFatal("cannot listen on 127.0.0.1");
+            port = server.serverPort();
+            port.notify_one();
+            QEventLoop().exec();
+        })->start();
+        port.wait(0);
     }
-
-    // Starts the i-th press and returns.
-    virtual void fire(int i) = 0;
-    // Nothing sent is still under way.
-    virtual bool idle() const = 0;
-    // How many presses go out per turn of the event loop when sending as fast as it goes.
-    virtual int perTurn() const { return 1; }
-
-private:
-    std::size_t size() const { return m_targets.size(); }
-
-    QString m_key;
-    QString m_label;
-    std::vector<QByteArray> m_targets;
+    void read(QTcpSocket& s)
+    {
+        for (qint64 at = nowNs(); s.canReadLine();) {
+            const QByteArray line = s.readLine();
+            if (line.startsWith("GET ")) {
+                arrivals[count] = {at, line.split(' ').value(1)};
+                ++count; // after the arrival is written, for the reading thread
+            } else if (line == "\r\n") {
+                s.write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 28\r\n\r\n"
+                        "<html><body>ok</body></html>");
+            }
+        }
+    }
 };
 
-std::vector<QByteArray> targetsOf(const std::vector<KeySpot>& spots)
-{
-    std::vector<QByteArray> targets;
-    for (const KeySpot& s : spots)
-        targets.push_back(s.target);
-    return targets;
-}
-
-// A click on a key button of a shown panel, through its window.
-class PanelSender : public Sender {
-public:
-    PanelSender(const QString& key, const QString& label, CommandPanel& panel,
-                std::vector<KeySpot> spots)
-        : Sender(key, label, targetsOf(spots))
-        , m_panel(panel)
-        , m_spots(std::move(spots))
-    {}
-
-    void fire(int i) override
+// One request at a time, each started as the one before ends: as the panels send.
+struct Bare {
+    QNetworkAccessManager network;
+    std::deque<QUrl> waiting;
+    QNetworkReply* current = nullptr;
+    QString base; // "http://" and the receiver's address
+    void next()
     {
-        clickAt(m_panel, m_spots[static_cast<std::size_t>(i) % m_spots.size()].at);
-    }
-    bool idle() const override
-    {
-        return !m_panel.browser().isLoading() && m_panel.browser().pendingCount() == 0;
-    }
-
-private:
-    CommandPanel& m_panel;
-    std::vector<KeySpot> m_spots;
-};
-
-// The network manager as the panels set it up, without a panel: no proxy, no redirects.
-class NetworkSender : public Sender {
-public:
-    NetworkSender(const QString& key, const QString& label, std::vector<QByteArray> targets,
-                  const QString& address, bool allAtOnce)
-        : Sender(key, label, std::move(targets))
-        , m_base(QStringLiteral("http://") + address)
-        , m_allAtOnce(allAtOnce)
-    {
-        m_network.setProxy(QNetworkProxy::NoProxy);
-        m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    }
-
-    void fire(int i) override
-    {
-        m_waiting.push_back(QUrl(m_base + QString::fromLatin1(target(i))));
-        if (m_allAtOnce || m_inFlight == 0)
-            startNext();
-    }
-    bool idle() const override { return m_inFlight == 0 && m_waiting.empty(); }
-    int perTurn() const override { return m_allAtOnce ? INT_MAX : 1; }
-
-private:
-    void startNext()
-    {
-        QNetworkReply* reply = m_network.get(QNetworkRequest(m_waiting.front()));
-        m_waiting.pop_front();
-        ++m_inFlight;
-        QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply] {
-            reply->deleteLater();
-            --m_inFlight;
-            if (!m_allAtOnce && !m_waiting.empty())
-                startNext();
+        if (current || waiting.empty())
+            return;
+        current = network.get(QNetworkRequest(waiting.front()));
+        waiting.pop_front();
+        QObject::connect(current, &QNetworkReply::finished, current, [this] {
+            std::exchange(current, nullptr)->deleteLater();
+            next();
         });
     }
-
-    QNetworkAccessManager m_network;
-    QString m_base;
-    bool m_allAtOnce;
-    std::deque<QUrl> m_waiting;
-    int m_inFlight = 0;
 };
 
-// A blocking write on a plain socket and a read of the answer.
-class RawSender : public Sender {
-public:
-    RawSender(const QString& key, const QString& label, std::vector<QByteArray> targets,
-              quint16 port)
-        : Sender(key, label, std::move(targets))
-        , m_client(port)
-    {}
-
-    void fire(int i) override { m_client.get(target(i)); }
-    bool idle() const override { return true; }
-
-private:
-    RawClient m_client;
+// Presses cycle through the key buttons a click reaches on a panel, or go without one.
+struct Sender {
+    CommandPanel* panel;
+    std::vector<std::pair<QPoint, QByteArray>> spots; // where; the request target
+    const auto& spot(int i) const { return spots[std::size_t(i) % spots.size()]; }
 };
 
-double ms(qint64 ns) { return static_cast<double>(ns) / 1e6; }
-
-void measureLatency(TimedReceiver& receiver, std::vector<std::unique_ptr<Sender>>& senders,
-                    int presses, std::vector<Series>& out)
+// Presses from the i-th on, the first at once and the rest one per turn of the event
+// loop; writes the ms from the first press to the last arrival, how many were lost and
+// how many arrived out of press order.
+void burst(Receiver& receiver, Bare& bare, const Sender& s, int i, int presses, const char* name)
 {
-    for (const auto& s : senders)
-        out.push_back({QStringLiteral("latency_") + s->key(), s->label(), {}});
-    const std::size_t first = out.size() - senders.size();
-    // Round robin, so that a busy spell on the machine falls on every sender alike.
-    for (int i = -warmUpPresses; i < presses; ++i) {
-        for (std::size_t k = 0; k < senders.size(); ++k) {
-            Sender& s = *senders[k];
-            Series& series = out[first + k];
-            const int before = receiver.count();
-            const qint64 start = nowNs();
-            s.fire(i);
-            if (!waitUntil([&] { return receiver.count() > before && s.idle(); }, 10000)) {
-                ++series.missing;
-                continue;
-            }
-            const Arrival a = receiver.arrival(before);
-            if (a.target != s.target(i))
-                ++series.misordered;
-            if (i >= 0)
-                series.values.push_back(ms(a.at - start));
-        }
+    const auto fire = [&](int n) {
+        s.panel
+            ? QTest::mouseClick(s.panel->windowHandle(), Qt::LeftButton, {}, s.spot(n).first)
+            : (bare.waiting.push_back(bare.base + QLatin1String(s.spot(n).second)), bare.next());
+    };
+    const std::size_t before = receiver.count;
+    const qint64 start = nowNs();
+    fire(i);
+    for (int n = 1; n < presses; ++n) {
+        QCoreApplication::processEvents();
+        fire(i + n);
     }
-}
-
-void measureThroughput(TimedReceiver& receiver, std::vector<std::unique_ptr<Sender>>& senders,
-                       int presses, int runs, std::vector<Series>& out)
-{
-    for (const auto& s : senders)
-        out.push_back({QStringLiteral("throughput_") + s->key(), s->label(), {}});
-    const std::size_t first = out.size() - senders.size();
-    for (int run = 0; run < runs; ++run) {
-        for (std::size_t k = 0; k < senders.size(); ++k) {
-            Sender& s = *senders[k];
-            Series& series = out[first + k];
-            const int before = receiver.count();
-            int sent = 0;
-            QTimer feeder;
-            feeder.setInterval(0);
-            QObject::connect(&feeder, &QTimer::timeout, [&] {
-                for (int n = 0; n < s.perTurn() && sent < presses; ++n)
-                    s.fire(sent++);
-                if (sent == presses)
-                    feeder.stop();
-            });
-            const qint64 start = nowNs();
-            feeder.start();
-            const bool all = waitUntil(
-                [&] { return sent == presses && s.idle() && receiver.count() >= before + presses; },
-                30000);
-            feeder.stop();
-            const std::vector<Arrival> got = receiver.since(before);
-            series.missing += presses - static_cast<int>(got.size());
-            for (std::size_t i = 0; i < got.size(); ++i) {
-                if (got[i].target != s.target(static_cast<int>(i)))
-                    ++series.misordered;
-            }
-            if (all)
-                series.values.push_back(ms(got.back().at - start));
-            waitUntil([&] { return s.idle(); }, 5000);
-        }
-    }
+    QTimer nudge; // wakes the loop should nothing else come
+    nudge.start(5);
+    while (!(receiver.count >= before + presses &&
+             (s.panel ? !s.panel->browser().isLoading() && !s.panel->browser().pendingCount()
+                      : !bare.current)) &&
+           nowNs() - start < 30'000'000'000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const std::size_t got = receiver.count - before;
+    int wrong = 0;
+    for (std::size_t n = 0; n < got; ++n)
+        wrong += receiver.arrivals[before + n].second != s.spot(i + int(n)).second;
+    const qint64 last = got ? receiver.arrivals[before + got - 1].first : start;
+    std::printf("%s %.3f %d %d\n", name, got == std::size_t(presses) ? (last - start) / 1e6 : NAN,
+                presses - int(got), wrong);
 }
 
 } // namespace
 
-PressFigures measurePresses(TimedReceiver& receiver, int latencyPresses, int throughputPresses,
-                            int throughputRuns)
+int main(int argc, char** argv)
 {
-    PressFigures figures;
+    QApplication app(argc, argv);
+    Receiver receiver;
+    std::FILE* config = std::fopen("config.txt", "w");
+    if (!config || std::fprintf(config, "127.0.0.1:%d", receiver.port.load()) < 0 ||
+        std::fclose(config))
+        qFatal("cannot write config.txt");
+    Bare bare;
+    bare.base = QStringLiteral("http://127.0.0.1:%1").arg(receiver.port.load());
+    bare.network.setProxy(QNetworkProxy::NoProxy); // as the panels set theirs up
+    bare.network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     Forms forms;
-    std::vector<std::unique_ptr<Sender>> latencySenders;
-    std::vector<KeySpot> mainSpots;
-    for (const BenchPanel& p : benchPanels()) {
-        if (!p.touch)
-            continue;
-        CommandPanel& panel = p.touch(forms);
-        panel.show();
-        if (!QTest::qWaitForWindowExposed(&panel))
-            qFatal("%s not exposed", p.role);
-        std::vector<KeySpot> spots = keySpots(p, panel);
-        if (spots.empty())
-            continue;
-        figures.layout.keys.push_back({&p, spots});
-        if (mainSpots.empty())
-            mainSpots = spots;
-        latencySenders.push_back(std::make_unique<PanelSender>(
-            QString::fromLatin1(p.role).toLower(), QStringLiteral("Press to arrival, ") + p.label,
-            panel, spots));
+    CommandPanel* const panels[] = {&*forms.main, &*forms.expand, &*forms.rc};
+    std::vector<Sender> senders;
+    for (int k = 0; k < 3; ++k) {
+        CommandPanel& w = *panels[k];
+        w.show();
+        if (!QTest::qWaitForWindowExposed(&w))
+            qFatal("a panel is not shown");
+        senders.push_back({&w, {}});
+        for (const KeyBinding& key : keyBindings()) {
+            KeyButton* b = key.panel == PanelId(k) ? w.control(key.button) : nullptr;
+            const QPoint at = b ? b->mapTo(&w, b->rect().center()) : QPoint();
+            if (!b || !b->isVisibleTo(&w) || w.childAt(at) != b)
+                continue;
+            senders.back().spots.push_back({at, requestSuffix(key.code).toLatin1()});
+            std::fprintf(stderr, "key %s %d %d %s\n", qPrintable(w.objectName()), at.x(), at.y(),
+                         senders.back().spots.back().second.constData());
+        }
     }
-    for (const BenchPanel& p : benchPanels()) {
-        if (!p.openedFrom)
-            continue;
-        const BenchPanel* from = benchPanel(p.openedFrom);
-        if (!from || !from->touch)
-            qFatal("%s is opened from a window without keys", p.role);
-        CommandPanel& window = from->touch(forms);
-        const QPoint at = centreOf(window, p.opener);
-        if (window.childAt(at) != window.control(p.opener))
-            qFatal("a click on the middle of %s misses it", p.opener);
-        figures.layout.openers.push_back({&p, at});
+    senders.push_back({nullptr, senders.front().spots});
+    for (const auto& [k, name] :
+         {std::pair(0, "Expand"), std::pair(1, "RC"), std::pair(0, "Info")}) {
+        const KeyButton& b = *panels[k]->control(name);
+        const QPoint at = b.mapTo(panels[k], b.rect().center());
+        std::fprintf(stderr, "open %s %d %d\n", qPrintable(panels[k]->objectName()), at.x(),
+                     at.y());
     }
-
-    const std::vector<QByteArray> targets = targetsOf(mainSpots);
-    const QString address = receiver.address();
-    latencySenders.push_back(std::make_unique<NetworkSender>(
-        QStringLiteral("qnam"), QStringLiteral("Bare QNAM GET (baseline)"), targets, address,
-        false));
-    latencySenders.push_back(std::make_unique<RawSender>(
-        QStringLiteral("raw"), QStringLiteral("Raw TCP write (floor)"), targets, receiver.port()));
-    if (latencyPresses > 0)
-        measureLatency(receiver, latencySenders, latencyPresses, figures.latency);
-
-    std::vector<std::unique_ptr<Sender>> throughputSenders;
-    const BenchPanel& main = benchPanels().front();
-    throughputSenders.push_back(std::make_unique<PanelSender>(
-        QString::fromLatin1(main.role).toLower(),
-        QStringLiteral("%1 presses, %2")
-            .arg(QLocale(QLocale::English).toString(throughputPresses), QLatin1String(main.label)),
-        main.touch(forms), mainSpots));
-    throughputSenders.push_back(std::make_unique<NetworkSender>(
-        QStringLiteral("qnam"), QStringLiteral("The same GETs one at a time (baseline)"), targets,
-        address, false));
-    throughputSenders.push_back(std::make_unique<NetworkSender>(
-        QStringLiteral("qnam_all"), QStringLiteral("The same GETs all at once (baseline)"), targets,
-        address, true));
-    throughputSenders.push_back(std::make_unique<RawSender>(
-        QStringLiteral("raw"), QStringLiteral("The same on a raw TCP socket (floor)"), targets,
-        receiver.port()));
-    if (throughputRuns > 0)
-        measureThroughput(receiver, throughputSenders, throughputPresses, throughputRuns,
-                          figures.throughput);
-    return figures;
+    const char* names[] = {"main", "expand", "rc", "qnam"};
+    // Round robin, so that a busy spell on the machine falls on every sender alike; the
+    // first 20 rounds warm up, and the very first press opens the connection.
+    for (int i = -20; i < (argc > 1 ? std::atoi(argv[1]) : 0); ++i) {
+        for (std::size_t k = 0; k < senders.size(); ++k) {
+            const char* name = i == -20 && k == 0 ? "first" : i < 0 ? "warm-up" : names[k];
+            burst(receiver, bare, senders[k], i, 1, name);
+        }
+    }
+    for (int run = 0; run < (argc > 2 ? std::atoi(argv[2]) : 0); ++run) {
+        burst(receiver, bare, senders[0], 0, 1000, "burst-main");
+        burst(receiver, bare, senders[3], 0, 1000, "burst-qnam");
+    }
+    return 0;
 }
