@@ -3,7 +3,7 @@
 #include "panels/drawing.h"
 #include "panels/geometry.h"
 
-#include <QWidget>
+#include <QAbstractButton>
 
 namespace orvalet {
 
@@ -17,9 +17,11 @@ struct ControlSpec {
     bool visible = true;
 };
 
-// An image control: a face (or none) and a click. Only single clicks count: the
-// second press of a double click is not a click.
-class KeyButton : public QWidget {
+// An image control: a face (or none) and a click. Only single left clicks
+// count: the second press of a double click is not a click, and a press
+// released off the control is none either. A push button to accessibility
+// tools, named after its key, which they can press.
+class KeyButton : public QAbstractButton {
     Q_OBJECT
 
 public:
@@ -27,19 +29,13 @@ public:
 
     bool hasFace() const { return m_face.exists(); }
 
-signals:
-    void clicked();
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     Drawing m_face;
     Fit m_fit;
-    bool m_pressed = false;
 };
 
 } // namespace orvalet
