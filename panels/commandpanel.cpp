@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QPainter>
+#include <QScreen>
 #include <QUrl>
 
 namespace orvalet {
@@ -14,6 +15,7 @@ namespace orvalet {
 CommandPanel::CommandPanel(Forms& forms, PanelId id, const PanelSpec& spec)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
     , m_forms(forms)
+    , m_design(spec.design)
     , m_background(spec.background)
     , m_backgroundFit(spec.backgroundFit)
     , m_emblem(spec.emblem)
@@ -35,9 +37,28 @@ KeyButton* CommandPanel::control(const char* name) const
     return findChild<KeyButton*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
 }
 
-float CommandPanel::Width() const { return twips::fromPixels(width()); }
+float CommandPanel::Width() const { return static_cast<float>(m_design.width); }
 
-void CommandPanel::setLeft(float left) { move(twips::toPixels(left), y()); }
+void CommandPanel::setLeft(float left, twips::Edge first)
+{
+    const QScreen& screen = twips::panelScreen();
+    const qreal scale = screen.devicePixelRatio();
+    const auto top = static_cast<float>(m_design.top);
+    setGeometry(
+        twips::onScreen(screen, twips::span(left, left + Width(), scale, first),
+                        twips::span(top, top + static_cast<float>(m_design.height), scale)));
+}
+
+void CommandPanel::setTopBeneath(const QWidget& above)
+{
+    const QScreen& screen = twips::panelScreen();
+    const QRect area = screen.geometry();
+    const QRect bar = above.geometry();
+    const twips::Span down =
+        twips::after({bar.top() - area.top(), bar.height()},
+                     static_cast<float>(m_design.top + m_design.height), screen.devicePixelRatio());
+    setGeometry(x(), area.top() + down.start, width(), down.length);
+}
 
 void CommandPanel::setTopmost(bool topmost)
 {
