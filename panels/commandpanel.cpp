@@ -24,6 +24,8 @@ CommandPanel::CommandPanel(Forms& forms, PanelId id, const PanelSpec& spec)
 {
     setObjectName(QLatin1String(spec.name));
     setWindowTitle(QString::fromUtf8(spec.caption));
+    // The bars are rarely the active window: a bar never clicked is not.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setGeometry(twips::toPixels(spec.design));
     for (const ControlSpec& row : spec.controls) {
         auto* button = new KeyButton(row, this);
