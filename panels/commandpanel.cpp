@@ -46,20 +46,30 @@ void CommandPanel::setLeft(float left, twips::Edge first)
     const QScreen& screen = twips::panelScreen();
     const qreal scale = screen.devicePixelRatio();
     const auto top = static_cast<float>(m_design.top);
-    setGeometry(
-        twips::onScreen(screen, twips::span(left, left + Width(), scale, first),
-                        twips::span(top, top + static_cast<float>(m_design.height), scale)));
+    place(twips::onScreen(screen, twips::span(left, left + Width(), scale, first),
+                          twips::span(top, top + static_cast<float>(m_design.height), scale)));
 }
 
-void CommandPanel::setTopBeneath(const QWidget& above)
+void CommandPanel::setTopBeneath(const CommandPanel& above)
 {
+    // From the designs, as `above` placed itself: window systems need not report
+    // a window's own position back.
     const QScreen& screen = twips::panelScreen();
-    const QRect area = screen.geometry();
-    const QRect bar = above.geometry();
+    const qreal scale = screen.devicePixelRatio();
+    const auto top = static_cast<float>(above.m_design.top);
+    const twips::Span bar =
+        twips::span(top, top + static_cast<float>(above.m_design.height), scale);
     const twips::Span down =
-        twips::after({bar.top() - area.top(), bar.height()},
-                     static_cast<float>(m_design.top + m_design.height), screen.devicePixelRatio());
-    setGeometry(x(), area.top() + down.start, width(), down.length);
+        twips::after(bar, static_cast<float>(m_design.top + m_design.height), scale);
+    place(QRect(x(), screen.geometry().top() + down.start, width(), down.length));
+}
+
+void CommandPanel::place(const QRect& rect)
+{
+    setGeometry(rect);
+    // Fixed, so that window managers keep the size as it is: at high-DPI scales
+    // Qt announces a resize increment that would round it.
+    setFixedSize(rect.size());
 }
 
 void CommandPanel::setTopmost(bool topmost)

@@ -45,7 +45,7 @@ public:
     float Width() const;
     void setLeft(float left, twips::Edge first = twips::Edge::Start);
     // The top where `above` ends, flush beneath it.
-    void setTopBeneath(const QWidget& above);
+    void setTopBeneath(const CommandPanel& above);
 
     void setTopmost(bool topmost);
     bool isTopmost() const { return m_topmost; }
@@ -67,6 +67,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void place(const QRect& rect);
     void sendKey(int code);
 
     Forms& m_forms;
