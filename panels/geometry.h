@@ -46,7 +46,6 @@ float besideBarLeft(float screenWidth, float barWidth, float ownWidth);
 struct Span {
     int start = 0;
     int length = 0;
-    friend bool operator==(const Span&, const Span&) = default;
 };
 
 // Qt puts a window on the device by scaling its logical position and its size
@@ -54,8 +53,10 @@ struct Span {
 // window that ends at a logical pixel and one that starts there can overlap or
 // part by a device pixel, and some device pixels no logical value reaches. The
 // spans below put every edge on a device pixel where a window can start, as
-// near its twips as that allows: windows that meet in twips meet on the device.
-// At scale 1 every edge is its twips rounded once.
+// near its twips as that allows, so that a window placed from an edge another
+// one ends at meets it on the device. At scale 1 every edge is its twips rounded
+// once. Within a few hundredths of a whole scale no flush layout lies near the
+// twips; there the edges may still part by a device pixel.
 
 // The edge placed first; the other follows it.
 enum class Edge { Start, End };
