@@ -1,5 +1,6 @@
 #include "panels/keybutton.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace orvalet {
@@ -46,9 +47,26 @@ void KeyButton::paintEvent(QPaintEvent*)
     m_face.paint(painter, rect(), m_fit);
 }
 
+// The clicks are taken here rather than by the base class, which repaints the
+// button and the picture beneath it at every press and release.
+void KeyButton::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void KeyButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click)
+        emit clicked();
+}
+
 void KeyButton::mouseDoubleClickEvent(QMouseEvent*)
 {
     // The base class would take this for a second press and so a second click.
+    m_pressed = false;
 }
 
 } // namespace orvalet

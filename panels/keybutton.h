@@ -31,11 +31,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     Drawing m_face;
     Fit m_fit;
+    bool m_pressed = false;
 };
 
 } // namespace orvalet
