@@ -9,13 +9,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 #include <array>
 
 namespace orvalet {
 namespace {
 
-// The client area, placed on the screen whatever the other panels do.
+// The client area on the panels' screen, placed whatever the other panels do.
 constexpr twips::Rect design{2340, 825, 4380, 2100};
 
 const ControlSpec image{"Image1", {105, 210, 1260, 1260}, ":/logo.svg", Fit::Stretched};
@@ -52,7 +53,7 @@ frmAbout::frmAbout(Forms&)
 {
     setObjectName(QStringLiteral("frmAbout"));
     const QRect area = twips::toPixels(design);
-    setGeometry(area);
+    setGeometry(area.translated(twips::panelScreen().geometry().topLeft()));
     setFixedSize(area.size());
 
     // The logo, for display only: nothing listens to its clicks.

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QPainter>
+#include <QScreen>
 #include <QUrl>
 
 namespace orvalet {
@@ -14,6 +15,7 @@ namespace orvalet {
 CommandPanel::CommandPanel(Forms& forms, PanelId id, const PanelSpec& spec)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
     , m_forms(forms)
+    , m_design(spec.design)
     , m_background(spec.background)
     , m_backgroundFit(spec.backgroundFit)
     , m_emblem(spec.emblem)
@@ -22,6 +24,8 @@ CommandPanel::CommandPanel(Forms& forms, PanelId id, const PanelSpec& spec)
 {
     setObjectName(QLatin1String(spec.name));
     setWindowTitle(QString::fromUtf8(spec.caption));
+    // The bars are rarely the active window: a bar never clicked is not.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setGeometry(twips::toPixels(spec.design));
     for (const ControlSpec& row : spec.controls) {
         auto* button = new KeyButton(row, this);
@@ -35,9 +39,38 @@ KeyButton* CommandPanel::control(const char* name) const
     return findChild<KeyButton*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
 }
 
-float CommandPanel::Width() const { return twips::fromPixels(width()); }
+float CommandPanel::Width() const { return static_cast<float>(m_design.width); }
 
-void CommandPanel::setLeft(float left) { move(twips::toPixels(left), y()); }
+void CommandPanel::setLeft(float left, twips::Edge first)
+{
+    const QScreen& screen = twips::panelScreen();
+    const qreal scale = screen.devicePixelRatio();
+    const auto top = static_cast<float>(m_design.top);
+    place(twips::onScreen(screen, twips::span(left, left + Width(), scale, first),
+                          twips::span(top, top + static_cast<float>(m_design.height), scale)));
+}
+
+void CommandPanel::setTopBeneath(const CommandPanel& above)
+{
+    // From the designs, as `above` placed itself: window systems need not report
+    // a window's own position back.
+    const QScreen& screen = twips::panelScreen();
+    const qreal scale = screen.devicePixelRatio();
+    const auto top = static_cast<float>(above.m_design.top);
+    const twips::Span bar =
+        twips::span(top, top + static_cast<float>(above.m_design.height), scale);
+    const twips::Span down =
+        twips::after(bar, static_cast<float>(m_design.top + m_design.height), scale);
+    place(QRect(x(), screen.geometry().top() + down.start, width(), down.length));
+}
+
+void CommandPanel::place(const QRect& rect)
+{
+    setGeometry(rect);
+    // Fixed, so that window managers keep the size as it is: at high-DPI scales
+    // Qt announces a resize increment that would round it.
+    setFixedSize(rect.size());
+}
 
 void CommandPanel::setTopmost(bool topmost)
 {

@@ -40,9 +40,12 @@ public:
     Browser& browser() const { return *m_browser; }
     const QString& baseUrl() const { return m_baseUrl; }
 
-    // In twips, as the load handlers place the panels.
+    // In twips, as the load handlers place the panels: the design width, and the
+    // left edge on the panels' screen with the top at its design value.
     float Width() const;
-    void setLeft(float left);
+    void setLeft(float left, twips::Edge first = twips::Edge::Start);
+    // The top where `above` ends, flush beneath it.
+    void setTopBeneath(const CommandPanel& above);
 
     void setTopmost(bool topmost);
     bool isTopmost() const { return m_topmost; }
@@ -64,9 +67,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void place(const QRect& rect);
     void sendKey(int code);
 
     Forms& m_forms;
+    twips::Rect m_design;
     Drawing m_background;
     Fit m_backgroundFit;
     Drawing m_emblem;

@@ -51,7 +51,8 @@ frmExpand::frmExpand(Forms& forms)
 
 void frmExpand::Form_Load()
 {
-    setLeft(twips::barLeft(twips::screenWidth(*screen()), Width()));
+    setLeft(twips::barLeft(twips::screenWidth(twips::panelScreen()), Width()));
+    setTopBeneath(*forms().main);
     loadBaseUrl();
     setTopmost(false);
 }

@@ -5,12 +5,35 @@
 
 namespace orvalet {
 
+namespace {
+
+// What a screen reader says: "b1" is the key 1, "Volume_up" the key Volume Up.
+QString spokenName(const ControlSpec& spec)
+{
+    if (spec.tooltip)
+        return QString::fromLatin1(spec.tooltip);
+    QString name = QString::fromLatin1(spec.name);
+    if (name.size() == 2 && name[0] == u'b' && name[1].isDigit())
+        return name.mid(1);
+    name.replace(u'_', u' ');
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (i == 0 || name[i - 1] == u' ')
+            name[i] = name[i].toUpper();
+    }
+    return name;
+}
+
+} // namespace
+
 KeyButton::KeyButton(const ControlSpec& spec, QWidget* parent)
-    : QWidget(parent)
+    : QAbstractButton(parent)
     , m_face(spec.face)
     , m_fit(spec.fit)
 {
     setObjectName(QLatin1String(spec.name));
+    setAccessibleName(spokenName(spec));
+    // A key works on the pointer alone; focus would only add keyboard presses.
+    setFocusPolicy(Qt::NoFocus);
     setGeometry(twips::toPixels(spec.rect));
     if (spec.tooltip)
         setToolTip(QString::fromLatin1(spec.tooltip));
@@ -19,10 +42,13 @@ KeyButton::KeyButton(const ControlSpec& spec, QWidget* parent)
 
 void KeyButton::paintEvent(QPaintEvent*)
 {
+    // The same face pressed or not.
     QPainter painter(this);
     m_face.paint(painter, rect(), m_fit);
 }
 
+// The clicks are taken here rather than by the base class, which repaints the
+// button and the picture beneath it at every press and release.
 void KeyButton::mousePressEvent(QMouseEvent* event)
 {
     m_pressed = event->button() == Qt::LeftButton;

@@ -3,7 +3,7 @@
 #include "panels/drawing.h"
 #include "panels/geometry.h"
 
-#include <QWidget>
+#include <QAbstractButton>
 
 namespace orvalet {
 
@@ -17,18 +17,17 @@ struct ControlSpec {
     bool visible = true;
 };
 
-// An image control: a face (or none) and a click. Only single clicks count: the
-// second press of a double click is not a click.
-class KeyButton : public QWidget {
+// An image control: a face (or none) and a click. Only single left clicks
+// count: the second press of a double click is not a click, and a press
+// released off the control is none either. A push button to accessibility
+// tools, named after its key, which they can press.
+class KeyButton : public QAbstractButton {
     Q_OBJECT
 
 public:
     KeyButton(const ControlSpec& spec, QWidget* parent);
 
     bool hasFace() const { return m_face.exists(); }
-
-signals:
-    void clicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -52,7 +52,7 @@ Orvalet::Orvalet(Forms& forms)
 
 void Orvalet::Form_Load()
 {
-    setLeft(twips::barLeft(twips::screenWidth(*screen()), Width()));
+    setLeft(twips::barLeft(twips::screenWidth(twips::panelScreen()), Width()));
     loadBaseUrl();
     setTopmost(false);
 }

@@ -78,7 +78,10 @@ frmRC::frmRC(Forms& forms)
 void frmRC::Form_Load()
 {
     // No z-order call: this panel stays in the normal band whatever the switch says.
-    setLeft(twips::besideBarLeft(twips::screenWidth(*screen()), forms().main->Width(), Width()));
+    // Its right edge meets the main panel's left edge: that edge is placed first.
+    setLeft(twips::besideBarLeft(twips::screenWidth(twips::panelScreen()), forms().main->Width(),
+                                 Width()),
+            twips::Edge::End);
     loadBaseUrl();
 }
 
