@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <memory>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -20,12 +21,14 @@ namespace {
 
 // A process that dies with the test, its own children with it.
 struct Child : QProcess {
-    Child()
+    Child(const QProcessEnvironment& env, const QString& program, const QStringList& args = {})
     {
         setChildProcessModifier([] {
             ::setpgid(0, 0);
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         });
+        setProcessEnvironment(env);
+        start(program, args);
     }
     ~Child() override
     {
@@ -47,22 +50,21 @@ struct Window {
     QRect rect; // the client area on the screen
     bool viewable = false;
     bool has(const char* state) const { return props.contains("_NET_WM_STATE_" + QString(state)); }
-    // A frame drawn by the window manager.
-    bool framed() const
-    {
-        return props.contains(QRegularExpression("_NET_FRAME_EXTENTS.* = (?!0, 0, 0, 0)"));
-    }
 };
+
+// A frame the window manager drew.
+const QRegularExpression frame("_NET_FRAME_EXTENTS.* = (?!0, 0, 0, 0)");
 
 } // namespace
 
 class DesktopTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_runtime;
+    QTemporaryDir m_runtime; // and the window manager's home
+    QTemporaryDir m_home;
     QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
-    Child m_server;
-    Child m_wm;
+    std::unique_ptr<Child> m_server;
+    std::unique_ptr<Child> m_wm;
     QElapsedTimer m_lastClick;
 
     QString x(const QString& tool, const QStringList& args) const
@@ -122,14 +124,6 @@ class DesktopTest : public QObject {
         m_lastClick.start();
     }
 
-    void start(QProcess& program, const QString& home) const
-    {
-        QProcessEnvironment env = m_env;
-        env.insert("HOME", home);
-        program.setProcessEnvironment(env);
-        program.start(ORVALET_BIN, {});
-    }
-
 private slots:
     void initTestCase();
     void journey();
@@ -143,14 +137,13 @@ void DesktopTest::initTestCase()
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM"})
         m_env.remove(name);
     m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
-    m_env.insert("HOME", m_runtime.path());
-    QElapsedTimer clock;
-    clock.start();
+    m_env.insert("HOME", m_home.path());
     if (wm[0] == "openbox") {
-        m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten",
-                                "tcp", "-dpi", "96"});
-        QTRY_VERIFY(m_server.canReadLine());
-        m_env.insert("DISPLAY", ':' + m_server.readLine().trimmed());
+        m_server = std::make_unique<Child>(
+            m_env, "Xvfb",
+            QStringList{"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        QTRY_VERIFY(m_server->canReadLine());
+        m_env.insert("DISPLAY", ':' + m_server->readLine().trimmed());
     } else if (wm[0] == "kwin_wayland") {
         // A copy without the installed binary's file capability, which a
         // container may not grant.
@@ -158,13 +151,12 @@ void DesktopTest::initTestCase()
         wm[0] = m_runtime.filePath(wm[0]);
     }
     QProcessEnvironment wmEnv = m_env;
+    wmEnv.insert("HOME", m_runtime.path());
     wmEnv.insert("QT_QPA_PLATFORM", "offscreen"); // for a compositor made with Qt
-    m_wm.setProcessEnvironment(wmEnv);
-    m_wm.setStandardOutputFile(QProcess::nullDevice());
-    m_wm.start(wm.takeFirst(), wm);
+    m_wm = std::make_unique<Child>(wmEnv, wm.takeFirst(), wm);
     if (!m_env.contains("DISPLAY")) {
         // The compositor's Xwayland: its command line names the display and authority.
-        const QString parent = QString::number(m_wm.processId());
+        const QString parent = QString::number(m_wm->processId());
         QStringList xwayland;
         QTRY_VERIFY_WITH_TIMEOUT(
             (xwayland = x("pgrep", {"-a", "-P", parent, "Xwayland"}).split(' ')).size() > 1, 20000);
@@ -175,7 +167,6 @@ void DesktopTest::initTestCase()
     }
     QTRY_VERIFY_WITH_TIMEOUT(
         x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"), 20000);
-    qInfo("%s up in %lld ms", qPrintable(m_wm.program()), clock.elapsed());
 }
 
 void DesktopTest::journey()
@@ -183,12 +174,11 @@ void DesktopTest::journey()
     Simulator sim;
     WorkDir work;
     work.writeConfig(sim.address().toLatin1() + "\r\n");
-    QTemporaryDir home;
-    Child program;
-    start(program, home.path());
+    Child program(m_env, ORVALET_BIN);
     const Window bar = await(program, "Orvalet");
     QCOMPARE(bar.rect, QRect(619, 1, 298, 25));
-    QVERIFY2(bar.has("SKIP_TASKBAR") && !bar.has("ABOVE") && !bar.framed(), qPrintable(bar.props));
+    QVERIFY2(bar.has("SKIP_TASKBAR") && !bar.has("ABOVE") && !bar.props.contains(frame),
+             qPrintable(bar.props));
     QVERIFY(!x("ss", {"-Hltunp"}).contains(QStringLiteral("pid=%1,").arg(program.processId())));
     QCOMPARE(sim.targets(), QStringList());
     click(at(bar.rect, 1050, 90, 195, 195)); // Play
@@ -198,12 +188,11 @@ void DesktopTest::journey()
     click(expandKey);
     Window extension = await(program, "frmExpand");
     QCOMPARE(extension.rect, QRect(619, 26, 298, 25));
-    QVERIFY2(extension.has("SKIP_TASKBAR") && !extension.framed(), qPrintable(extension.props));
+    QVERIFY2(extension.has("SKIP_TASKBAR") && !extension.props.contains(frame),
+             qPrintable(extension.props));
 
     // Another program's window over the left part of both bars, made active.
-    Child other;
-    other.setProcessEnvironment(m_env);
-    other.start("xmessage", {"-name", "other", "-geometry", "250x60+560+0", "other"});
+    Child other(m_env, "xmessage", {"-name", "other", "-geometry", "250x60+560+0", "other"});
     const QString otherId =
         x("xdotool", {"search", "--sync", "--onlyvisible", "--classname", "other"}).trimmed();
     const auto activateOther = [&] {
@@ -250,15 +239,13 @@ void DesktopTest::journey()
     QCOMPARE(sim.targets(), QStringList{rcTarget(399)});
     const auto all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
     QCOMPARE(QDir(work.path()).entryList(all), QStringList{"config.txt"});
-    QCOMPARE(QDir(home.path()).entryList(all), QStringList());
+    QCOMPARE(QDir(m_home.path()).entryList(all), QStringList());
 }
 
 void DesktopTest::endings()
 {
     WorkDir work;
-    QTemporaryDir home;
-    Child failing;
-    start(failing, home.path());
+    Child failing(m_env, ORVALET_BIN);
     // Without config.txt: a message box, no panel, exit status 1.
     const QString pid = QString::number(failing.processId());
     const QStringList shown =
@@ -273,8 +260,7 @@ void DesktopTest::endings()
 
     // Closed by the window system, the bar ends the program.
     work.writeConfig("127.0.0.1:9");
-    Child program;
-    start(program, home.path());
+    Child program(m_env, ORVALET_BIN);
     x("wmctrl", {"-i", "-c", await(program, "Orvalet").id});
     QVERIFY(program.waitForFinished(5000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
