@@ -15,34 +15,25 @@
 #include <csignal>
 #include <memory>
 #include <sys/prctl.h>
-#include <unistd.h>
 
 namespace {
 
-// A process that dies with the test, its own children with it.
+// A process that dies with the test at the latest.
 struct Child : QProcess {
     Child(const QProcessEnvironment& env, const QString& program, const QStringList& args = {})
     {
-        setChildProcessModifier([] {
-            ::setpgid(0, 0);
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        });
+        setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         setProcessEnvironment(env);
         start(program, args);
     }
     ~Child() override
     {
-        if (state() != NotRunning)
-            ::kill(-static_cast<pid_t>(processId()), SIGKILL);
+        kill();
         waitForFinished(3000);
     }
+    // The exit code of a normal end within 5 s, else -1.
+    int ended() { return waitForFinished(5000) && exitStatus() == NormalExit ? exitCode() : -1; }
 };
-
-// The screen point in the middle of a control given in twips on its window.
-QPoint at(const QRect& window, int left, int top, int width, int height)
-{
-    return window.topLeft() + QPoint((left + width / 2) / 15, (top + height / 2) / 15);
-}
 
 struct Window {
     QString id; // decimal, as xdotool gives it
@@ -114,11 +105,13 @@ class DesktopTest : public QObject {
         return place(a) >= 0 && place(a) < place(b);
     }
 
-    void click(QPoint where)
+    // A click in the middle of a control given in twips on its window, far
+    // enough in time from the last that the two make no double click.
+    void click(const QRect& window, const QRect& control)
     {
-        // Far enough apart in time that no two clicks make a double click.
         if (m_lastClick.isValid() && m_lastClick.elapsed() < 600)
             QTest::qSleep(600 - m_lastClick.elapsed());
+        const QPoint where = window.topLeft() + control.center() / 15;
         x("xdotool",
           {"mousemove", QString::number(where.x()), QString::number(where.y()), "click", "1"});
         m_lastClick.start();
@@ -180,13 +173,12 @@ void DesktopTest::journey()
     QVERIFY2(bar.has("SKIP_TASKBAR") && !bar.has("ABOVE") && !bar.props.contains(frame),
              qPrintable(bar.props));
     QVERIFY(!x("ss", {"-Hltunp"}).contains(QStringLiteral("pid=%1,").arg(program.processId())));
-    QCOMPARE(sim.targets(), QStringList());
-    click(at(bar.rect, 1050, 90, 195, 195)); // Play
+    click(bar.rect, {1050, 90, 195, 195}); // Play
     QVERIFY(sim.waitForTargets(1));
 
-    const QPoint expandKey = at(bar.rect, 4284, 169, 150, 150);
-    click(expandKey);
-    Window extension = await(program, "frmExpand");
+    const QRect expandKey(4284, 169, 150, 150);
+    click(bar.rect, expandKey);
+    const Window extension = await(program, "frmExpand");
     QCOMPARE(extension.rect, QRect(619, 26, 298, 25));
     QVERIFY2(extension.has("SKIP_TASKBAR") && !extension.props.contains(frame),
              qPrintable(extension.props));
@@ -200,27 +192,25 @@ void DesktopTest::journey()
     };
     activateOther();
     QTRY_VERIFY(above(otherId, bar.id));
-    extension = window(extension.id);
-    QVERIFY2(extension.viewable && !extension.has("HIDDEN"), qPrintable(extension.props));
+    QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
 
-    const QPoint aotSwitch = at(extension.rect, 4200, 75, 210, 210);
-    click(aotSwitch); // on
+    const QRect aotSwitch(4200, 75, 210, 210);
+    click(extension.rect, aotSwitch); // on
     QTRY_VERIFY(window(bar.id).has("ABOVE") && window(extension.id).has("ABOVE"));
     activateOther();
     QTRY_COMPARE(x("xdotool", {"getactivewindow"}).trimmed(), otherId);
     QVERIFY(above(bar.id, otherId) && above(extension.id, otherId));
-    extension = window(extension.id);
-    QVERIFY2(extension.viewable && !extension.has("HIDDEN"), qPrintable(extension.props));
+    QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
 
     // Hidden, the extension bar is withdrawn; shown, it is back in place and on top.
-    click(expandKey);
+    click(bar.rect, expandKey);
     QTRY_VERIFY(!window(extension.id).viewable);
     QVERIFY(window(bar.id).has("ABOVE"));
-    click(expandKey);
+    click(bar.rect, expandKey);
     QCOMPARE(await(program, "frmExpand").rect, QRect(619, 26, 298, 25));
     QTRY_VERIFY(window(extension.id).has("ABOVE"));
 
-    click(aotSwitch); // off
+    click(extension.rect, aotSwitch); // off
     QTRY_VERIFY(!window(bar.id).has("ABOVE") && !window(extension.id).has("ABOVE"));
     activateOther();
     QTRY_VERIFY(above(otherId, bar.id));
@@ -228,14 +218,12 @@ void DesktopTest::journey()
 
     // The handset beside the bar and the about box at their places; Quit ends
     // the program with them open.
-    click(at(extension.rect, 3990, 60, 240, 240));
+    click(extension.rect, {3990, 60, 240, 240});
     QCOMPARE(await(program, "frmRC").rect, QRect(397, 1, 222, 603));
-    click(at(bar.rect, 0, 0, 330, 330));
+    click(bar.rect, {0, 0, 330, 330});
     QCOMPARE(await(program, "frmAbout").rect.topLeft(), QPoint(156, 55));
-    click(at(bar.rect, 4284, 19, 150, 150));
-    QVERIFY(program.waitForFinished(5000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
+    click(bar.rect, {4284, 19, 150, 150});
+    QCOMPARE(program.ended(), 0);
     QCOMPARE(sim.targets(), QStringList{rcTarget(399)});
     const auto all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
     QCOMPARE(QDir(work.path()).entryList(all), QStringList{"config.txt"});
@@ -253,8 +241,7 @@ void DesktopTest::endings()
     for (const QString& id : shown)
         QVERIFY(!window(id).props.contains("WM_WINDOW_ROLE"));
     x("xdotool", {"windowactivate", "--sync", shown[0], "key", "Return"});
-    QVERIFY(failing.waitForFinished(5000));
-    QCOMPARE(failing.exitCode(), 1);
+    QCOMPARE(failing.ended(), 1);
     const QString said = QString::fromLocal8Bit(failing.readAllStandardError());
     QVERIFY2(said.contains("File not found") && said.contains("config.txt"), qPrintable(said));
 
@@ -262,9 +249,7 @@ void DesktopTest::endings()
     work.writeConfig("127.0.0.1:9");
     Child program(m_env, ORVALET_BIN);
     x("wmctrl", {"-i", "-c", await(program, "Orvalet").id});
-    QVERIFY(program.waitForFinished(5000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.ended(), 0);
 }
 
 QTEST_GUILESS_MAIN(DesktopTest)
