@@ -13,12 +13,13 @@ namespace {
 
 // Where the window system lets a program place its windows and keep them on
 // top: X11, also inside a Wayland session through Xwayland. A platform the user
-// names is taken as it is; otherwise Qt tries the list in order and falls back
-// to native Wayland only when no X server answers.
+// names is taken as it is; otherwise, where an X server is announced, Qt tries
+// the list in order and falls back to native Wayland when that server does not
+// answer.
 void preferX11()
 {
 #ifdef ORVALET_X11
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb;wayland");
 #endif
 }

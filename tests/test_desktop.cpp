@@ -127,14 +127,16 @@ void DesktopTest::initTestCase()
 {
     // The window manager's command line, such as "openbox --sm-disable".
     QStringList wm = QString::fromLocal8Bit(qgetenv("ORVALET_DESKTOP")).split(' ');
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM"})
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
         m_env.remove(name);
     m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
     m_env.insert("HOME", m_home.path());
     if (wm[0] == "openbox") {
-        m_server = std::make_unique<Child>(
-            m_env, "Xvfb",
-            QStringList{"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        // The first free display from :100 on, clear of those compositors take.
+        m_server = std::make_unique<Child>(m_env, "Xvfb",
+                                           QStringList{":100", "-displayfd", "1", "-screen", "0",
+                                                       "1024x768x24", "-nolisten", "tcp"});
         QTRY_VERIFY(m_server->canReadLine());
         m_env.insert("DISPLAY", ':' + m_server->readLine().trimmed());
     } else if (wm[0] == "kwin_wayland") {
@@ -157,9 +159,11 @@ void DesktopTest::initTestCase()
         if (const qsizetype auth = xwayland.indexOf("-auth"); auth > 0)
             m_env.insert("XAUTHORITY", xwayland.value(auth + 1));
         m_env.insert("WAYLAND_DISPLAY", "wl"); // the socket the command line names
+        m_env.insert("XDG_SESSION_TYPE", "wayland");
     }
-    QTRY_VERIFY_WITH_TIMEOUT(
-        x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"), 20000);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
+        m_wm->readAllStandardError().right(2000).constData(), 20000);
 }
 
 void DesktopTest::journey()
@@ -187,17 +191,14 @@ void DesktopTest::journey()
     Child other(m_env, "xmessage", {"-name", "other", "-geometry", "250x60+560+0", "other"});
     const QString otherId =
         x("xdotool", {"search", "--sync", "--onlyvisible", "--classname", "other"}).trimmed();
-    const auto activateOther = [&] {
-        x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
-    };
-    activateOther();
+    x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
     QTRY_VERIFY(above(otherId, bar.id));
     QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
 
     const QRect aotSwitch(4200, 75, 210, 210);
     click(extension.rect, aotSwitch); // on
     QTRY_VERIFY(window(bar.id).has("ABOVE") && window(extension.id).has("ABOVE"));
-    activateOther();
+    x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
     QTRY_COMPARE(x("xdotool", {"getactivewindow"}).trimmed(), otherId);
     QVERIFY(above(bar.id, otherId) && above(extension.id, otherId));
     QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
@@ -212,7 +213,7 @@ void DesktopTest::journey()
 
     click(extension.rect, aotSwitch); // off
     QTRY_VERIFY(!window(bar.id).has("ABOVE") && !window(extension.id).has("ABOVE"));
-    activateOther();
+    x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
     QTRY_VERIFY(above(otherId, bar.id));
     other.kill();
 
