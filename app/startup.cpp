@@ -6,10 +6,39 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 namespace orvalet {
+namespace {
+
+// Where the window system lets a program place its windows and keep them on
+// top: X11, also inside a Wayland session through Xwayland. A platform the user
+// names is taken as it is; otherwise, where an X server is announced, Qt tries
+// the list in order and falls back to native Wayland when that server does not
+// answer.
+void preferX11()
+{
+#ifdef ORVALET_X11
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+#endif
+}
+
+void warnOfNativeWayland()
+{
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        std::fprintf(stderr,
+                     "%s: on native Wayland the bars cannot place themselves at the top "
+                     "right nor stay on top of other windows.\n",
+                     ORVALET_TITLE);
+    }
+}
+
+} // namespace
 
 int run(int argc, char** argv)
 {
+    preferX11();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral(ORVALET_TITLE));
     QApplication::setApplicationVersion(QStringLiteral(ORVALET_VERSION));
@@ -18,6 +47,7 @@ int run(int argc, char** argv)
     // Only the main panel's Quit and its closing end the program; the about box
     // closing last must not.
     QApplication::setQuitOnLastWindowClosed(false);
+    warnOfNativeWayland();
 
     Forms forms;
     forms.main->show();

@@ -13,7 +13,7 @@
 namespace orvalet {
 
 CommandPanel::CommandPanel(Forms& forms, PanelId id, const PanelSpec& spec)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
+    : QWidget(nullptr, stacking::panelFlags())
     , m_forms(forms)
     , m_design(spec.design)
     , m_background(spec.background)

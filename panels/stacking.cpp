@@ -22,6 +22,15 @@ bool onX11()
 
 } // namespace
 
+Qt::WindowFlags panelFlags()
+{
+    // On X11 a tool window is a utility window transient for the program's
+    // hidden group leader, which KDE hides while another program is active;
+    // there our own state atoms keep an ordinary window off the taskbar.
+    // Elsewhere the tool window is what stays off the taskbar.
+    return (onX11() ? Qt::Window : Qt::Tool) | Qt::FramelessWindowHint;
+}
+
 void setTopmost(QWidget& window, bool topmost)
 {
     if (onX11()) {

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <Qt>
+
 class QWidget;
 
 namespace orvalet::stacking {
+
+// A frameless window without taskbar entry, for the command panels.
+Qt::WindowFlags panelFlags();
 
 // Stands in for the system's z-order call: moves a window into the band of
 // always-on-top windows or out of it, keeps it where it is and shown as it

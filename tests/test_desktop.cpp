@@ -1,0 +1,257 @@
+// The real program on a real desktop: openbox on Xvfb, or GNOME's or KDE's
+// compositor with Xwayland and Qt's Wayland plugin at hand, as in a user's
+// session. Clicked with xdotool at screen points, read with xprop and xwininfo.
+
+#include "support/simulator.h"
+#include "support/workdir.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+#include <sys/prctl.h>
+
+namespace {
+
+// A process that dies with the test at the latest.
+struct Child : QProcess {
+    Child(const QProcessEnvironment& env, const QString& program, const QStringList& args = {})
+    {
+        setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        setProcessEnvironment(env);
+        start(program, args);
+    }
+    ~Child() override
+    {
+        kill();
+        waitForFinished(3000);
+    }
+    // The exit code of a normal end within 5 s, else -1.
+    int ended() { return waitForFinished(5000) && exitStatus() == NormalExit ? exitCode() : -1; }
+};
+
+struct Window {
+    QString id; // decimal, as xdotool gives it
+    QString props;
+    QRect rect; // the client area on the screen
+    bool viewable = false;
+    bool has(const char* state) const { return props.contains("_NET_WM_STATE_" + QString(state)); }
+};
+
+// A frame the window manager drew.
+const QRegularExpression frame("_NET_FRAME_EXTENTS.* = (?!0, 0, 0, 0)");
+
+} // namespace
+
+class DesktopTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_runtime; // and the window manager's home
+    QTemporaryDir m_home;
+    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
+    std::unique_ptr<Child> m_server;
+    std::unique_ptr<Child> m_wm;
+    QElapsedTimer m_lastClick;
+
+    QString x(const QString& tool, const QStringList& args) const
+    {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start(tool, args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
+    Window window(const QString& id) const
+    {
+        const QString info = x("xwininfo", {"-id", id});
+        const auto n = [&](const char* label) {
+            return info.section(label, 1, 1).section('\n', 0, 0).trimmed().toInt();
+        };
+        return {id, x("xprop", {"-id", id}),
+                QRect(n("Absolute upper-left X:"), n("Absolute upper-left Y:"), n("Width:"),
+                      n("Height:")),
+                info.contains("IsViewable")};
+    }
+
+    // The program's viewable window with that role, once it shows; none after 10 s.
+    Window await(const QProcess& program, const QString& role) const
+    {
+        const QString pid = QString::number(program.processId());
+        QElapsedTimer clock;
+        for (clock.start(); clock.elapsed() < 10000; QTest::qWait(20)) {
+            for (const QString& id :
+                 x("xdotool", {"search", "--pid", pid}).split('\n', Qt::SkipEmptyParts)) {
+                const Window w = window(id);
+                if (w.viewable && w.props.contains("WM_WINDOW_ROLE(STRING) = \"" + role + '"'))
+                    return w;
+            }
+        }
+        return {};
+    }
+
+    // Whether the X server stacks window a above window b.
+    bool above(const QString& a, const QString& b) const
+    {
+        const QString tree = x("xwininfo", {"-root", "-tree"});
+        const auto place = [&](const QString& id) {
+            return tree.indexOf("0x" + QString::number(id.toULongLong(), 16) + ' ');
+        };
+        return place(a) >= 0 && place(a) < place(b);
+    }
+
+    // A click in the middle of a control given in twips on its window, far
+    // enough in time from the last that the two make no double click.
+    void click(const QRect& window, const QRect& control)
+    {
+        if (m_lastClick.isValid() && m_lastClick.elapsed() < 600)
+            QTest::qSleep(600 - m_lastClick.elapsed());
+        const QPoint where = window.topLeft() + control.center() / 15;
+        x("xdotool",
+          {"mousemove", QString::number(where.x()), QString::number(where.y()), "click", "1"});
+        m_lastClick.start();
+    }
+
+private slots:
+    void initTestCase();
+    void journey();
+    void endings();
+};
+
+void DesktopTest::initTestCase()
+{
+    // The window manager's command line, such as "openbox --sm-disable".
+    QStringList wm = QString::fromLocal8Bit(qgetenv("ORVALET_DESKTOP")).split(' ');
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+        m_env.remove(name);
+    m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
+    m_env.insert("HOME", m_home.path());
+    if (wm[0] == "openbox") {
+        // The first free display from :100 on, clear of those compositors take.
+        m_server = std::make_unique<Child>(m_env, "Xvfb",
+                                           QStringList{":100", "-displayfd", "1", "-screen", "0",
+                                                       "1024x768x24", "-nolisten", "tcp"});
+        QTRY_VERIFY(m_server->canReadLine());
+        m_env.insert("DISPLAY", ':' + m_server->readLine().trimmed());
+    } else if (wm[0] == "kwin_wayland") {
+        // A copy without the installed binary's file capability, which a
+        // container may not grant.
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable(wm[0]), m_runtime.filePath(wm[0])));
+        wm[0] = m_runtime.filePath(wm[0]);
+    }
+    QProcessEnvironment wmEnv = m_env;
+    wmEnv.insert("HOME", m_runtime.path());
+    wmEnv.insert("QT_QPA_PLATFORM", "offscreen"); // for a compositor made with Qt
+    m_wm = std::make_unique<Child>(wmEnv, wm.takeFirst(), wm);
+    if (!m_env.contains("DISPLAY")) {
+        // The compositor's Xwayland: its command line names the display and authority.
+        const QString parent = QString::number(m_wm->processId());
+        QStringList xwayland;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (xwayland = x("pgrep", {"-a", "-P", parent, "Xwayland"}).split(' ')).size() > 1, 20000);
+        m_env.insert("DISPLAY", xwayland.filter(QRegularExpression("^:\\d+$")).value(0));
+        if (const qsizetype auth = xwayland.indexOf("-auth"); auth > 0)
+            m_env.insert("XAUTHORITY", xwayland.value(auth + 1));
+        m_env.insert("WAYLAND_DISPLAY", "wl"); // the socket the command line names
+        m_env.insert("XDG_SESSION_TYPE", "wayland");
+    }
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
+        m_wm->readAllStandardError().right(2000).constData(), 20000);
+}
+
+void DesktopTest::journey()
+{
+    Simulator sim;
+    WorkDir work;
+    work.writeConfig(sim.address().toLatin1() + "\r\n");
+    Child program(m_env, ORVALET_BIN);
+    const Window bar = await(program, "Orvalet");
+    QCOMPARE(bar.rect, QRect(619, 1, 298, 25));
+    QVERIFY2(bar.has("SKIP_TASKBAR") && !bar.has("ABOVE") && !bar.props.contains(frame),
+             qPrintable(bar.props));
+    QVERIFY(!x("ss", {"-Hltunp"}).contains(QStringLiteral("pid=%1,").arg(program.processId())));
+    click(bar.rect, {1050, 90, 195, 195}); // Play
+    QVERIFY(sim.waitForTargets(1));
+
+    const QRect expandKey(4284, 169, 150, 150);
+    click(bar.rect, expandKey);
+    const Window extension = await(program, "frmExpand");
+    QCOMPARE(extension.rect, QRect(619, 26, 298, 25));
+    QVERIFY2(extension.has("SKIP_TASKBAR") && !extension.props.contains(frame),
+             qPrintable(extension.props));
+
+    // Another program's window over the left part of both bars, made active.
+    Child other(m_env, "xmessage", {"-name", "other", "-geometry", "250x60+560+0", "other"});
+    const QString otherId =
+        x("xdotool", {"search", "--sync", "--onlyvisible", "--classname", "other"}).trimmed();
+    x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
+    QTRY_VERIFY(above(otherId, bar.id));
+    QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
+
+    const QRect aotSwitch(4200, 75, 210, 210);
+    click(extension.rect, aotSwitch); // on
+    QTRY_VERIFY(window(bar.id).has("ABOVE") && window(extension.id).has("ABOVE"));
+    x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
+    QTRY_COMPARE(x("xdotool", {"getactivewindow"}).trimmed(), otherId);
+    QVERIFY(above(bar.id, otherId) && above(extension.id, otherId));
+    QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
+
+    // Hidden, the extension bar is withdrawn; shown, it is back in place and on top.
+    click(bar.rect, expandKey);
+    QTRY_VERIFY(!window(extension.id).viewable);
+    QVERIFY(window(bar.id).has("ABOVE"));
+    click(bar.rect, expandKey);
+    QCOMPARE(await(program, "frmExpand").rect, QRect(619, 26, 298, 25));
+    QTRY_VERIFY(window(extension.id).has("ABOVE"));
+
+    click(extension.rect, aotSwitch); // off
+    QTRY_VERIFY(!window(bar.id).has("ABOVE") && !window(extension.id).has("ABOVE"));
+    x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
+    QTRY_VERIFY(above(otherId, bar.id));
+    other.kill();
+
+    // The handset beside the bar and the about box at their places; Quit ends
+    // the program with them open.
+    click(extension.rect, {3990, 60, 240, 240});
+    QCOMPARE(await(program, "frmRC").rect, QRect(397, 1, 222, 603));
+    click(bar.rect, {0, 0, 330, 330});
+    QCOMPARE(await(program, "frmAbout").rect.topLeft(), QPoint(156, 55));
+    click(bar.rect, {4284, 19, 150, 150});
+    QCOMPARE(program.ended(), 0);
+    QCOMPARE(sim.targets(), QStringList{rcTarget(399)});
+    const auto all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+    QCOMPARE(QDir(work.path()).entryList(all), QStringList{"config.txt"});
+    QCOMPARE(QDir(m_home.path()).entryList(all), QStringList());
+}
+
+void DesktopTest::endings()
+{
+    WorkDir work;
+    Child failing(m_env, ORVALET_BIN);
+    // Without config.txt: a message box, no panel, exit status 1.
+    const QString pid = QString::number(failing.processId());
+    const QStringList shown =
+        x("xdotool", {"search", "--sync", "--onlyvisible", "--pid", pid}).trimmed().split('\n');
+    for (const QString& id : shown)
+        QVERIFY(!window(id).props.contains("WM_WINDOW_ROLE"));
+    x("xdotool", {"windowactivate", "--sync", shown[0], "key", "Return"});
+    QCOMPARE(failing.ended(), 1);
+    const QString said = QString::fromLocal8Bit(failing.readAllStandardError());
+    QVERIFY2(said.contains("File not found") && said.contains("config.txt"), qPrintable(said));
+
+    // Closed by the window system, the bar ends the program.
+    work.writeConfig("127.0.0.1:9");
+    Child program(m_env, ORVALET_BIN);
+    x("wmctrl", {"-i", "-c", await(program, "Orvalet").id});
+    QCOMPARE(program.ended(), 0);
+}
+
+QTEST_GUILESS_MAIN(DesktopTest)
+#include "test_desktop.moc"
