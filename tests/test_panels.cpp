@@ -1,5 +1,5 @@
 // The panels as a user meets them: opened by their buttons, clicked where the
-// keys are drawn, and what reaches the receiver.
+// keys are drawn, what reaches the receiver, and what the windows show.
 #include "panels/aboutbox.h"
 #include "panels/expandpanel.h"
 #include "panels/forms.h"
@@ -8,12 +8,14 @@
 #include "support/simulator.h"
 #include "support/workdir.h"
 
+#include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QDirIterator>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
 #include <QSvgRenderer>
-#include <QWindow>
+#include <QToolTip>
 
 using namespace orvalet;
 
@@ -56,10 +58,8 @@ constexpr Spot spots[] = {
     // Where two keys overlap, the one listed later in the design takes the click.
     {'m', "Volume_up over Volume_down", {182, 12}, 114}, {'r', "b1 over b4", {63, 133}, 5},
     {'r', "Left over Down", {80, 360}, 108}};
-// clang-format on
 
 // The tooltip of each visible key of the bars and of the handset's Exit.
-// clang-format off
 const std::pair<const char*, QPoint> tips[] = {
     {"mInfo", {11, 11}}, {"mPrevious", {48, 12}}, {"mPlay", {76, 12}}, {"mPause", {96, 12}},
     {"mStop", {118, 12}}, {"mNext", {146, 12}}, {"mVolume Up", {182, 7}},
@@ -85,6 +85,34 @@ frmAbout* findAboutBox()
     return nullptr;
 }
 
+QImage render(const QByteArray& svg, QSize size)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QSvgRenderer(svg).render(&painter);
+    return image;
+}
+
+// Pixels whose colours differ by more than antialiasing explains.
+qint64 differing(const QImage& a, const QImage& b)
+{
+    qint64 count = 0;
+    for (int i = 0; i < a.width() * a.height(); ++i) {
+        const QRgb p = a.pixel(i % a.width(), i / a.width()),
+                   q = b.pixel(i % a.width(), i / a.width());
+        count +=
+            qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q)) > 96;
+    }
+    return count;
+}
+
+QByteArray contents(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class PanelsTest : public QObject {
@@ -94,15 +122,15 @@ class PanelsTest : public QObject {
     std::unique_ptr<WorkDir> m_work;
     std::unique_ptr<Forms> m_forms;
 
-    QWidget& panel(char which)
+    CommandPanel& panel(char which)
     {
         Forms& f = *m_forms;
-        return which == 'm' ? static_cast<QWidget&>(*f.main)
-                            : (which == 'e' ? static_cast<QWidget&>(*f.expand) : *f.rc);
+        return which == 'm' ? static_cast<CommandPanel&>(*f.main)
+                            : (which == 'e' ? static_cast<CommandPanel&>(*f.expand) : *f.rc);
     }
 
     // Opens a panel the way a user does: the bar, then Expand, then RC.
-    QWidget& open(char which)
+    CommandPanel& open(char which)
     {
         m_forms->main->show();
         if (which != 'm' && !m_forms->expand->isVisible())
@@ -148,20 +176,42 @@ private slots:
     {
         QFETCH(int, index);
         const Spot& spot = spots[index];
-        QWidget& window = open(spot.panel);
+        CommandPanel& window = open(spot.panel);
         const qsizetype from = m_sim.targets().size();
         click(window, spot.at);
         QCOMPARE(sent(spot.panel, from, nullptr, spot.code),
                  spot.code ? QStringList{rcTarget(spot.code)} : QStringList{});
         QCOMPARE(findAboutBox(), nullptr);
+        // A screen reader finds a push button there that it can press.
+        QAccessibleInterface* key = QAccessible::queryAccessibleInterface(&window)->childAt(
+            window.mapToGlobal(spot.at).x(), window.mapToGlobal(spot.at).y());
+        QVERIFY(!spot.code || (key && key->role() == QAccessible::Button &&
+                               !key->text(QAccessible::Name).isEmpty() &&
+                               key->actionInterface()->actionNames().contains(
+                                   QAccessibleActionInterface::pressAction())));
+    }
+
+    void pressedByAScreenReader()
+    {
+        const QString press = QAccessibleActionInterface::pressAction();
+        for (const auto& [which, name, code] :
+             {std::tuple('m', "Volume Up", 115), {'r', "Volume Down", 114}, {'r', "1", 2}}) {
+            QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&open(which));
+            QAccessibleInterface* key = nullptr;
+            for (int i = 0; i < window->childCount() && !key; ++i)
+                key =
+                    window->child(i)->text(QAccessible::Name) == name ? window->child(i) : nullptr;
+            QVERIFY2(key, name);
+            const int before = int(m_sim.targets().size());
+            key->actionInterface()->doAction(press);
+            QVERIFY(m_sim.waitForTargets(before + 1));
+            QCOMPARE(m_sim.targets().last(), rcTarget(code));
+        }
     }
 
     void keysLieOverTheHandsetPicture()
     {
-        QImage image(220, 607, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        QSvgRenderer(QStringLiteral(":/handset.svg")).render(&painter);
+        const QImage image = render(contents(":/handset.svg"), {220, 607});
         const auto apart = [&](QPoint p, QPoint q) {
             const QColor c = image.pixelColor(p), d = image.pixelColor(q);
             return qAbs(c.red() - d.red()) + qAbs(c.green() - d.green()) > 40;
@@ -177,12 +227,62 @@ private slots:
         }
     }
 
+    void letteringOutlinedInPlace()
+    {
+        // The font lays a word out with rounded advances, which moves it by a
+        // pixel or so (2 % of it here); a wrong weight changes a quarter of it.
+        QDirIterator it(ORVALET_ASSETS_DIR, {"*.svg"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QByteArray source = contents(it.next());
+            const QByteArray compiled =
+                contents(":/" + it.filePath().mid(sizeof ORVALET_ASSETS_DIR));
+            QVERIFY2(!compiled.isEmpty() && !compiled.contains("<text"), qPrintable(it.filePath()));
+            const QSize size = QSvgRenderer(source).viewBox().size() / 3;
+            const QImage expected = render(source, size);
+            const qint64 lettering = differing(
+                expected,
+                render(QByteArray(source).replace("<text ", "<text display=\"none\" "), size));
+            QVERIFY2(differing(expected, render(compiled, size)) * 10 <= lettering,
+                     qPrintable(it.filePath()));
+        }
+    }
+
+    void pixelsAt96Dpi_data()
+    {
+        QTest::addColumn<QPolygon>("points");
+        QTest::addColumn<QColor>("colour");
+        auto row = [](const char* name, QPolygon at, QColor c) { QTest::newRow(name) << at << c; };
+        row("white outline", {{31, 12}, {163, 12}, {140, 4}, {140, 20}}, Qt::white);
+        row("blue inside it", {{32, 12}, {162, 12}, {140, 5}, {140, 19}}, Qt::blue);
+        row("grey outline", {{31, 37}, {163, 37}, {140, 29}, {140, 45}}, QColor(102, 102, 102));
+        row("beige inside it", {{32, 37}, {162, 37}, {140, 30}, {140, 44}}, QColor(236, 233, 216));
+        row("white strokes of Exit_p, Expand, Mute, D, L, K",
+            {{286, 5}, {290, 5}, {295, 15}, {198, 12}, {40, 37}, {86, 40}, {106, 37}}, Qt::white);
+        row("red ground of Exit_p, Mute's cross", {{287, 5}, {202, 12}}, Qt::red);
+        row("RC bar, switch outline", {{274, 29}, {274, 30}, {283, 37}, {287, 43}}, Qt::black);
+    }
+    void pixelsAt96Dpi()
+    {
+        // Both bars as a 96 dpi screen shows them, the extension bar beneath the main one.
+        QFETCH(QPolygon, points);
+        QFETCH(QColor, colour);
+        QImage bars(298, 50, QImage::Format_RGB32);
+        m_forms->main->render(&bars);
+        m_forms->expand->render(&bars, QPoint(0, 25));
+        for (const QPoint at : points)
+            QCOMPARE(std::pair(at, bars.pixelColor(at)), std::pair(at, colour));
+    }
+
     void tooltips()
     {
         for (const auto& [tip, at] : tips)
             QCOMPARE(open(tip[0]).childAt(at)->toolTip(), QString::fromLatin1(tip + 1));
+        // Shown on a bar that is not the active window.
+        click(*m_forms->main, infoArea);
+        QTRY_VERIFY(findAboutBox() && findAboutBox()->isActiveWindow());
+        QTest::mouseMove(m_forms->main->windowHandle(), spots[1].at);
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("Play"));
     }
-
     void onlyWholeSingleClicks()
     {
         QWindow* bar = open('m').windowHandle();
@@ -212,14 +312,13 @@ private slots:
         QFETCH(char, which);
         Simulator later;
         const QPoint opener = which == 'e' ? expandKey : rcKey;
-        QWidget& opening = open(which == 'e' ? 'm' : 'e');
+        CommandPanel& opening = open(which == 'e' ? 'm' : 'e');
         // The panel reads the file when first opened, not at the program's start.
         m_work->writeConfig(later.address().toLatin1());
-        QPointer<QWidget> window = &open(which);
+        QPointer<CommandPanel> window = &open(which);
         const QRect place = window->geometry();
         const auto green = [&] {
-            auto* bar = qobject_cast<frmExpand*>(window.data());
-            return bar->control("AOTon")->isVisible() && !bar->control("AOToff")->isVisible();
+            return window->control("AOTon")->isVisible() && !window->control("AOToff")->isVisible();
         };
         if (which == 'e')
             click(*window, switchKey);

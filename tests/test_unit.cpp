@@ -1,52 +1,13 @@
-// The address file as the program reads it, and the drawings' lettering as compiled in.
+// The address file as the program reads it, whatever lies in the working directory.
 #include "receiver/addressfile.h"
 #include "support/workdir.h"
 
-#include <QDirIterator>
 #include <QElapsedTimer>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <QTest>
 
 #include <sys/stat.h>
 
 using namespace orvalet;
-
-namespace {
-
-QByteArray contents(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Pixels of two drawings, rendered large so that a letter slightly off shows,
-// whose colours differ by more than antialiasing explains.
-qint64 differing(const QByteArray& a, const QByteArray& b)
-{
-    QImage images[2];
-    for (int i : {0, 1}) {
-        QSvgRenderer drawing(i ? b : a);
-        const QSizeF frame = drawing.viewBoxF().size();
-        images[i] =
-            QImage(qRound(1200 * frame.width() / frame.height()), 1200, QImage::Format_ARGB32);
-        images[i].fill(Qt::transparent);
-        QPainter painter(&images[i]);
-        painter.setRenderHint(QPainter::Antialiasing);
-        drawing.render(&painter);
-    }
-    qint64 count = 0;
-    for (int y = 0; y < images[0].height(); ++y) {
-        for (int x = 0; x < images[0].width(); ++x) {
-            const QRgb p = images[0].pixel(x, y), q = images[1].pixel(x, y);
-            count += std::max({qAbs(qRed(p) - qRed(q)), qAbs(qGreen(p) - qGreen(q)),
-                               qAbs(qBlue(p) - qBlue(q)), qAbs(qAlpha(p) - qAlpha(q))}) > 96;
-        }
-    }
-    return count;
-}
-
-} // namespace
 
 class UnitTest : public QObject {
     Q_OBJECT
@@ -120,30 +81,6 @@ private slots:
         QCOMPARE(errorText(result.error), error);
         QCOMPARE(result.address, address);
         QCOMPARE(baseUrlFor(result.address), QStringLiteral("http://") + address);
-    }
-
-    void letteringIsOutlinedInPlace_data()
-    {
-        QTest::addColumn<QString>("name");
-        QDirIterator it(ORVALET_ASSETS_DIR, {"*.svg"}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            if (contents(it.next()).contains("<text"))
-                QTest::newRow(qPrintable(it.fileName()))
-                    << it.filePath().mid(sizeof ORVALET_ASSETS_DIR);
-    }
-    void letteringIsOutlinedInPlace()
-    {
-        QFETCH(QString, name);
-        const QByteArray source = contents(ORVALET_ASSETS_DIR "/" + name);
-        const QByteArray compiled = contents(":/" + name);
-        QVERIFY(!compiled.isEmpty() && !compiled.contains("<text"));
-        // The font lays a word out with rounded advances, which moves it by a
-        // pixel or so; a wrong weight, size or anchor moves far more of it.
-        const qint64 lettering =
-            differing(source, QByteArray(source).replace("<text ", "<text display=\"none\" "));
-        const qint64 off = differing(source, compiled);
-        QVERIFY2(off * 4 <= lettering,
-                 qPrintable(QStringLiteral("%1 of %2 differ").arg(off).arg(lettering)));
     }
 };
 
