@@ -1,13 +1,14 @@
 #include "panels/aboutbox.h"
 
 #include "app/version.h"
+#include "panels/drawing.h"
 #include "panels/geometry.h"
-#include "panels/keybutton.h"
 #include "panels/stacking.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 
@@ -19,7 +20,30 @@ namespace {
 // The client area on the panels' screen, placed whatever the other panels do.
 constexpr twips::Rect design{2340, 825, 4380, 2100};
 
-const ControlSpec image{"Image1", {105, 210, 1260, 1260}, ":/logo.svg", Fit::Stretched};
+constexpr twips::Rect logoRect{105, 210, 1260, 1260};
+
+// The logo, for display only: a picture, not a key, to the user and to
+// accessibility tools alike.
+class Picture : public QWidget {
+public:
+    Picture(const char* drawing, const QRect& rect, QWidget* parent)
+        : QWidget(parent)
+        , m_drawing(drawing)
+    {
+        setObjectName(QStringLiteral("Image1"));
+        setGeometry(rect);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        m_drawing.paint(painter, rect(), Fit::Stretched);
+    }
+
+private:
+    Drawing m_drawing;
+};
 
 struct LabelSpec {
     const char* name;
@@ -56,8 +80,7 @@ frmAbout::frmAbout(Forms&)
     setGeometry(area.translated(twips::panelScreen().geometry().topLeft()));
     setFixedSize(area.size());
 
-    // The logo, for display only: nothing listens to its clicks.
-    new KeyButton(image, this);
+    new Picture(":/logo.svg", twips::toPixels(logoRect), this);
 
     for (const LabelSpec& spec : labels) {
         auto* label = new QLabel(this);

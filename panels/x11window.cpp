@@ -42,8 +42,10 @@ void setInitialState(QWindow& window, const QString& role, bool above)
     if (!c)
         return;
     const auto id = static_cast<xcb_window_t>(window.winId());
+    // KDE lists ordinary windows in its window switcher unless told not to.
     std::vector<xcb_atom_t> states{atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
-                                   atom(c, "_NET_WM_STATE_SKIP_PAGER")};
+                                   atom(c, "_NET_WM_STATE_SKIP_PAGER"),
+                                   atom(c, "_KDE_NET_WM_STATE_SKIP_SWITCHER")};
     if (above)
         states.push_back(atom(c, "_NET_WM_STATE_ABOVE"));
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32,

@@ -5,7 +5,7 @@ class QWindow;
 
 namespace orvalet::x11 {
 
-// On a window not yet mapped: no taskbar or pager entry, above others or not,
+// On a window not yet mapped: no taskbar, pager or switcher entry, above others or not,
 // and WM_WINDOW_ROLE.
 void setInitialState(QWindow& window, const QString& role, bool above);
 
