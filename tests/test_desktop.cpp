@@ -12,28 +12,9 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
-#include <sys/prctl.h>
 
 namespace {
-
-// A process that dies with the test at the latest.
-struct Child : QProcess {
-    Child(const QProcessEnvironment& env, const QString& program, const QStringList& args = {})
-    {
-        setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        setProcessEnvironment(env);
-        start(program, args);
-    }
-    ~Child() override
-    {
-        kill();
-        waitForFinished(3000);
-    }
-    // The exit code of a normal end within 5 s, else -1.
-    int ended() { return waitForFinished(5000) && exitStatus() == NormalExit ? exitCode() : -1; }
-};
 
 struct Window {
     QString id; // decimal, as xdotool gives it
@@ -118,140 +99,137 @@ class DesktopTest : public QObject {
     }
 
 private slots:
-    void initTestCase();
-    void journey();
-    void endings();
+    void initTestCase()
+    {
+        // The window manager's command line, such as "openbox --sm-disable".
+        QStringList wm = QString::fromLocal8Bit(qgetenv("ORVALET_DESKTOP")).split(' ');
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+            m_env.remove(name);
+        m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
+        m_env.insert("HOME", m_home.path());
+        if (wm[0] == "openbox") {
+            // The first free display from :100 on, clear of those compositors take.
+            m_server = std::make_unique<Child>(m_env, "Xvfb",
+                                               QStringList{":100", "-displayfd", "1", "-screen",
+                                                           "0", "1024x768x24", "-nolisten", "tcp"});
+            QTRY_VERIFY(m_server->canReadLine());
+            m_env.insert("DISPLAY", ':' + m_server->readLine().trimmed());
+        } else if (wm[0] == "kwin_wayland") {
+            // A copy without the installed binary's file capability, which a
+            // container may not grant.
+            QVERIFY(QFile::copy(QStandardPaths::findExecutable(wm[0]), m_runtime.filePath(wm[0])));
+            wm[0] = m_runtime.filePath(wm[0]);
+        }
+        QProcessEnvironment wmEnv = m_env;
+        wmEnv.insert("HOME", m_runtime.path());
+        wmEnv.insert("QT_QPA_PLATFORM", "offscreen"); // for a compositor made with Qt
+        m_wm = std::make_unique<Child>(wmEnv, wm.takeFirst(), wm);
+        if (!m_env.contains("DISPLAY")) {
+            // The compositor's Xwayland: its command line names the display and authority.
+            const QString parent = QString::number(m_wm->processId());
+            QStringList xwayland;
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (xwayland = x("pgrep", {"-a", "-P", parent, "Xwayland"}).split(' ')).size() > 1,
+                20000);
+            m_env.insert("DISPLAY", xwayland.filter(QRegularExpression("^:\\d+$")).value(0));
+            if (const qsizetype auth = xwayland.indexOf("-auth"); auth > 0)
+                m_env.insert("XAUTHORITY", xwayland.value(auth + 1));
+            m_env.insert("WAYLAND_DISPLAY", "wl"); // the socket the command line names
+            m_env.insert("XDG_SESSION_TYPE", "wayland");
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
+            m_wm->readAllStandardError().right(2000).constData(), 20000);
+    }
+
+    void journey()
+    {
+        Simulator sim;
+        WorkDir work;
+        work.writeConfig(sim.address().toLatin1() + "\r\n");
+        Child program(m_env, ORVALET_BIN);
+        const Window bar = await(program, "Orvalet");
+        QCOMPARE(bar.rect, QRect(619, 1, 298, 25));
+        QVERIFY2(bar.has("SKIP_TASKBAR") && !bar.has("ABOVE") && !bar.props.contains(frame),
+                 qPrintable(bar.props));
+        QVERIFY(!x("ss", {"-Hltunp"}).contains(QStringLiteral("pid=%1,").arg(program.processId())));
+        click(bar.rect, {1050, 90, 195, 195}); // Play
+        QVERIFY(sim.waitForTargets(1));
+
+        const QRect expandKey(4284, 169, 150, 150);
+        click(bar.rect, expandKey);
+        const Window extension = await(program, "frmExpand");
+        QCOMPARE(extension.rect, QRect(619, 26, 298, 25));
+        QVERIFY2(extension.has("SKIP_TASKBAR") && !extension.props.contains(frame),
+                 qPrintable(extension.props));
+
+        // Another program's window over the left part of both bars, made active.
+        Child other(m_env, "xmessage", {"-name", "other", "-geometry", "250x60+560+0", "other"});
+        const QString otherId =
+            x("xdotool", {"search", "--sync", "--onlyvisible", "--classname", "other"}).trimmed();
+        x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
+        QTRY_VERIFY(above(otherId, bar.id));
+        QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
+
+        const QRect aotSwitch(4200, 75, 210, 210);
+        click(extension.rect, aotSwitch); // on
+        QTRY_VERIFY(window(bar.id).has("ABOVE") && window(extension.id).has("ABOVE"));
+        x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
+        QTRY_COMPARE(x("xdotool", {"getactivewindow"}).trimmed(), otherId);
+        QVERIFY(above(bar.id, otherId) && above(extension.id, otherId));
+        QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
+
+        // Hidden, the extension bar is withdrawn; shown, it is back in place and on top.
+        click(bar.rect, expandKey);
+        QTRY_VERIFY(!window(extension.id).viewable);
+        QVERIFY(window(bar.id).has("ABOVE"));
+        click(bar.rect, expandKey);
+        QCOMPARE(await(program, "frmExpand").rect, QRect(619, 26, 298, 25));
+        QTRY_VERIFY(window(extension.id).has("ABOVE"));
+
+        click(extension.rect, aotSwitch); // off
+        QTRY_VERIFY(!window(bar.id).has("ABOVE") && !window(extension.id).has("ABOVE"));
+        x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
+        QTRY_VERIFY(above(otherId, bar.id));
+        other.kill();
+
+        // The handset beside the bar and the about box at their places; Quit ends
+        // the program with them open.
+        click(extension.rect, {3990, 60, 240, 240});
+        QCOMPARE(await(program, "frmRC").rect, QRect(397, 1, 222, 603));
+        click(bar.rect, {0, 0, 330, 330});
+        QCOMPARE(await(program, "frmAbout").rect.topLeft(), QPoint(156, 55));
+        click(bar.rect, {4284, 19, 150, 150});
+        QCOMPARE(program.ended(), 0);
+        QCOMPARE(sim.targets(), QStringList{rcTarget(399)});
+        const auto all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+        QCOMPARE(QDir(work.path()).entryList(all), QStringList{"config.txt"});
+        QCOMPARE(QDir(m_home.path()).entryList(all), QStringList());
+    }
+
+    void endings()
+    {
+        WorkDir work;
+        Child failing(m_env, ORVALET_BIN);
+        // Without config.txt: a message box, no panel, exit status 1.
+        const QString pid = QString::number(failing.processId());
+        const QStringList shown =
+            x("xdotool", {"search", "--sync", "--onlyvisible", "--pid", pid}).trimmed().split('\n');
+        for (const QString& id : shown)
+            QVERIFY(!window(id).props.contains("WM_WINDOW_ROLE"));
+        x("xdotool", {"windowactivate", "--sync", shown[0], "key", "Return"});
+        QCOMPARE(failing.ended(), 1);
+        const QString said = QString::fromLocal8Bit(failing.readAllStandardError());
+        QVERIFY2(said.contains("File not found") && said.contains("config.txt"), qPrintable(said));
+
+        // Closed by the window system, the bar ends the program.
+        work.writeConfig("127.0.0.1:9");
+        Child program(m_env, ORVALET_BIN);
+        x("wmctrl", {"-i", "-c", await(program, "Orvalet").id});
+        QCOMPARE(program.ended(), 0);
+    }
 };
-
-void DesktopTest::initTestCase()
-{
-    // The window manager's command line, such as "openbox --sm-disable".
-    QStringList wm = QString::fromLocal8Bit(qgetenv("ORVALET_DESKTOP")).split(' ');
-    for (const char* name :
-         {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
-        m_env.remove(name);
-    m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
-    m_env.insert("HOME", m_home.path());
-    if (wm[0] == "openbox") {
-        // The first free display from :100 on, clear of those compositors take.
-        m_server = std::make_unique<Child>(m_env, "Xvfb",
-                                           QStringList{":100", "-displayfd", "1", "-screen", "0",
-                                                       "1024x768x24", "-nolisten", "tcp"});
-        QTRY_VERIFY(m_server->canReadLine());
-        m_env.insert("DISPLAY", ':' + m_server->readLine().trimmed());
-    } else if (wm[0] == "kwin_wayland") {
-        // A copy without the installed binary's file capability, which a
-        // container may not grant.
-        QVERIFY(QFile::copy(QStandardPaths::findExecutable(wm[0]), m_runtime.filePath(wm[0])));
-        wm[0] = m_runtime.filePath(wm[0]);
-    }
-    QProcessEnvironment wmEnv = m_env;
-    wmEnv.insert("HOME", m_runtime.path());
-    wmEnv.insert("QT_QPA_PLATFORM", "offscreen"); // for a compositor made with Qt
-    m_wm = std::make_unique<Child>(wmEnv, wm.takeFirst(), wm);
-    if (!m_env.contains("DISPLAY")) {
-        // The compositor's Xwayland: its command line names the display and authority.
-        const QString parent = QString::number(m_wm->processId());
-        QStringList xwayland;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (xwayland = x("pgrep", {"-a", "-P", parent, "Xwayland"}).split(' ')).size() > 1, 20000);
-        m_env.insert("DISPLAY", xwayland.filter(QRegularExpression("^:\\d+$")).value(0));
-        if (const qsizetype auth = xwayland.indexOf("-auth"); auth > 0)
-            m_env.insert("XAUTHORITY", xwayland.value(auth + 1));
-        m_env.insert("WAYLAND_DISPLAY", "wl"); // the socket the command line names
-        m_env.insert("XDG_SESSION_TYPE", "wayland");
-    }
-    QTRY_VERIFY2_WITH_TIMEOUT(
-        x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
-        m_wm->readAllStandardError().right(2000).constData(), 20000);
-}
-
-void DesktopTest::journey()
-{
-    Simulator sim;
-    WorkDir work;
-    work.writeConfig(sim.address().toLatin1() + "\r\n");
-    Child program(m_env, ORVALET_BIN);
-    const Window bar = await(program, "Orvalet");
-    QCOMPARE(bar.rect, QRect(619, 1, 298, 25));
-    QVERIFY2(bar.has("SKIP_TASKBAR") && !bar.has("ABOVE") && !bar.props.contains(frame),
-             qPrintable(bar.props));
-    QVERIFY(!x("ss", {"-Hltunp"}).contains(QStringLiteral("pid=%1,").arg(program.processId())));
-    click(bar.rect, {1050, 90, 195, 195}); // Play
-    QVERIFY(sim.waitForTargets(1));
-
-    const QRect expandKey(4284, 169, 150, 150);
-    click(bar.rect, expandKey);
-    const Window extension = await(program, "frmExpand");
-    QCOMPARE(extension.rect, QRect(619, 26, 298, 25));
-    QVERIFY2(extension.has("SKIP_TASKBAR") && !extension.props.contains(frame),
-             qPrintable(extension.props));
-
-    // Another program's window over the left part of both bars, made active.
-    Child other(m_env, "xmessage", {"-name", "other", "-geometry", "250x60+560+0", "other"});
-    const QString otherId =
-        x("xdotool", {"search", "--sync", "--onlyvisible", "--classname", "other"}).trimmed();
-    x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
-    QTRY_VERIFY(above(otherId, bar.id));
-    QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
-
-    const QRect aotSwitch(4200, 75, 210, 210);
-    click(extension.rect, aotSwitch); // on
-    QTRY_VERIFY(window(bar.id).has("ABOVE") && window(extension.id).has("ABOVE"));
-    x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
-    QTRY_COMPARE(x("xdotool", {"getactivewindow"}).trimmed(), otherId);
-    QVERIFY(above(bar.id, otherId) && above(extension.id, otherId));
-    QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
-
-    // Hidden, the extension bar is withdrawn; shown, it is back in place and on top.
-    click(bar.rect, expandKey);
-    QTRY_VERIFY(!window(extension.id).viewable);
-    QVERIFY(window(bar.id).has("ABOVE"));
-    click(bar.rect, expandKey);
-    QCOMPARE(await(program, "frmExpand").rect, QRect(619, 26, 298, 25));
-    QTRY_VERIFY(window(extension.id).has("ABOVE"));
-
-    click(extension.rect, aotSwitch); // off
-    QTRY_VERIFY(!window(bar.id).has("ABOVE") && !window(extension.id).has("ABOVE"));
-    x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
-    QTRY_VERIFY(above(otherId, bar.id));
-    other.kill();
-
-    // The handset beside the bar and the about box at their places; Quit ends
-    // the program with them open.
-    click(extension.rect, {3990, 60, 240, 240});
-    QCOMPARE(await(program, "frmRC").rect, QRect(397, 1, 222, 603));
-    click(bar.rect, {0, 0, 330, 330});
-    QCOMPARE(await(program, "frmAbout").rect.topLeft(), QPoint(156, 55));
-    click(bar.rect, {4284, 19, 150, 150});
-    QCOMPARE(program.ended(), 0);
-    QCOMPARE(sim.targets(), QStringList{rcTarget(399)});
-    const auto all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
-    QCOMPARE(QDir(work.path()).entryList(all), QStringList{"config.txt"});
-    QCOMPARE(QDir(m_home.path()).entryList(all), QStringList());
-}
-
-void DesktopTest::endings()
-{
-    WorkDir work;
-    Child failing(m_env, ORVALET_BIN);
-    // Without config.txt: a message box, no panel, exit status 1.
-    const QString pid = QString::number(failing.processId());
-    const QStringList shown =
-        x("xdotool", {"search", "--sync", "--onlyvisible", "--pid", pid}).trimmed().split('\n');
-    for (const QString& id : shown)
-        QVERIFY(!window(id).props.contains("WM_WINDOW_ROLE"));
-    x("xdotool", {"windowactivate", "--sync", shown[0], "key", "Return"});
-    QCOMPARE(failing.ended(), 1);
-    const QString said = QString::fromLocal8Bit(failing.readAllStandardError());
-    QVERIFY2(said.contains("File not found") && said.contains("config.txt"), qPrintable(said));
-
-    // Closed by the window system, the bar ends the program.
-    work.writeConfig("127.0.0.1:9");
-    Child program(m_env, ORVALET_BIN);
-    x("wmctrl", {"-i", "-c", await(program, "Orvalet").id});
-    QCOMPARE(program.ended(), 0);
-}
 
 QTEST_GUILESS_MAIN(DesktopTest)
 #include "test_desktop.moc"

@@ -9,24 +9,33 @@
 
 inline QString rcTarget(int code) { return QStringLiteral("/cgi-bin/rc?%1").arg(code); }
 
-// The receiver simulator as a child process on a loopback address, and what it received.
+// A child process that dies with the test at the latest.
+struct Child : QProcess {
+    Child(const QProcessEnvironment& env, const QString& program, const QStringList& args = {})
+    {
+        setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        setProcessEnvironment(env);
+        start(program, args);
+    }
+    ~Child() override { kill(), waitForFinished(3000); }
+    // The exit code of a normal end within 5 s, else -1.
+    int ended() { return waitForFinished(5000) && exitStatus() == NormalExit ? exitCode() : -1; }
+};
+
+// The receiver simulator on a loopback address, and what it received.
 class Simulator {
 public:
     explicit Simulator(const QString& mode = QStringLiteral("ok"), quint16 port = 0,
                        const QStringList& options = {})
+        : m_process(QProcessEnvironment::systemEnvironment(), RECEIVER_SIM_BIN,
+                    QStringList{"--mode", mode, "--port", QString::number(port)} + options)
     {
-        // It dies with the test, however the test ends.
-        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(RECEIVER_SIM_BIN),
-                        QStringList{"--mode", mode, "--port", QString::number(port)} + options);
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
         }
         m_address = QString::fromLatin1(m_process.readLine().trimmed()).section(' ', 2);
         if (this->port() == 0)
             qFatal("receiver-sim did not listen");
     }
-    ~Simulator() { m_process.kill(), m_process.waitForFinished(); }
 
     // As it goes into config.txt: "127.0.0.1:PORT" or "[::1]:PORT".
     QString address() const { return m_address; }
@@ -62,7 +71,7 @@ public:
     }
 
 private:
-    QProcess m_process;
+    Child m_process;
     QString m_address;
     QStringList m_lines;
     int m_modes = 0;
