@@ -109,11 +109,21 @@ private slots:
         m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
         m_env.insert("HOME", m_home.path());
         if (wm[0] == "openbox") {
-            // The first free display from :100 on, clear of those compositors take.
-            m_server = std::make_unique<Child>(m_env, "Xvfb",
-                                               QStringList{":100", "-displayfd", "1", "-screen",
-                                                           "0", "1024x768x24", "-nolisten", "tcp"});
-            QTRY_VERIFY(m_server->canReadLine());
+            // A free display above those compositors take: Xvfb says its number once it
+            // takes clients, and ends at once when the display is taken.
+            const auto answered = [&] {
+                return m_server->canReadLine() || m_server->state() == QProcess::NotRunning;
+            };
+            for (int n = 100 + QCoreApplication::applicationPid() % 100; n < 1000 && !m_server;
+                 n += 100) {
+                m_server = std::make_unique<Child>(m_env, "Xvfb",
+                                                   QStringList{':' + QString::number(n),
+                                                               "-displayfd", "1", "-screen", "0",
+                                                               "1024x768x24", "-nolisten", "tcp"});
+                if (!QTest::qWaitFor(answered, 20000) || !m_server->canReadLine())
+                    m_server.reset();
+            }
+            QVERIFY(m_server);
             m_env.insert("DISPLAY", ':' + m_server->readLine().trimmed());
         } else if (wm[0] == "kwin_wayland") {
             // A copy without the installed binary's file capability, which a
