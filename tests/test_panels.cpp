@@ -79,32 +79,19 @@ frmAbout* findAboutBox()
     return nullptr;
 }
 
-QImage render(const QByteArray& svg, QSize size)
+// The handset drawing five times its size.
+QImage handset(const QByteArray& svg)
 {
-    QImage image(size, QImage::Format_ARGB32);
+    QImage image(1100, 3035, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     QSvgRenderer(svg).render(&painter);
     return image;
 }
 
-// Pixels whose colours differ by more than antialiasing explains.
-qint64 differing(const QImage& a, const QImage& b)
+bool apart(QRgb p, QRgb q, int by)
 {
-    qint64 count = 0;
-    for (int i = 0; i < a.width() * a.height(); ++i) {
-        const QRgb p = a.pixel(i % a.width(), i / a.width()),
-                   q = b.pixel(i % a.width(), i / a.width());
-        count +=
-            qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q)) > 96;
-    }
-    return count;
-}
-
-QByteArray contents(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q)) > by;
 }
 
 } // namespace
@@ -116,13 +103,6 @@ class PanelsTest : public QObject {
     std::unique_ptr<WorkDir> m_work;
     std::unique_ptr<Forms> m_forms;
 
-    CommandPanel& panel(char which)
-    {
-        Forms& f = *m_forms;
-        return which == 'm' ? static_cast<CommandPanel&>(*f.main)
-                            : (which == 'e' ? static_cast<CommandPanel&>(*f.expand) : *f.rc);
-    }
-
     // Opens a panel the way a user does: the bar, then Expand, then RC.
     CommandPanel& open(char which)
     {
@@ -131,9 +111,11 @@ class PanelsTest : public QObject {
             click(*m_forms->main, expandKey);
         if (which == 'r' && !m_forms->rc->isVisible())
             click(*m_forms->expand, rcKey);
-        if (!QTest::qWaitForWindowExposed(&panel(which)))
-            qFatal("panel %c not shown", which);
-        return panel(which);
+        Forms& f = *m_forms;
+        CommandPanel& panel = which == 'm'   ? static_cast<CommandPanel&>(*f.main)
+                              : which == 'e' ? static_cast<CommandPanel&>(*f.expand)
+                                             : *f.rc;
+        return QTest::qWaitForWindowExposed(&panel) ? panel : (qFatal("not shown"), panel);
     }
 
     // Presses a key of the panel other than `avoid`, which its queue sends after
@@ -144,7 +126,7 @@ class PanelsTest : public QObject {
         const Spot& last = *std::find_if(std::begin(spots), std::end(spots), [&](const Spot& m) {
             return m.panel == which && m.code && m.code != avoid;
         });
-        click(panel(which), last.at);
+        click(open(which), last.at);
         const auto got = [&] { return sim->targets().mid(from); };
         if (!QTest::qWaitFor([&] { return got().contains(rcTarget(last.code)); }))
             return {QStringLiteral("nothing")};
@@ -211,31 +193,31 @@ private slots:
         for (const auto& [colour, points] : lines)
             for (const QPoint at : points)
                 QCOMPARE(std::pair(at, bars.pixelColor(at)), std::pair(at, colour));
-        // Around each of the handset's key spots a drawn key, neither its body
-        // (24, 100) nor the ground (5, 300).
-        const QByteArray source = contents(ORVALET_ASSETS_DIR "/handset.svg");
-        const QImage handset = render(contents(":/handset.svg"), {220, 607});
-        const auto apart = [&](QPoint p, QPoint q) {
-            const QColor c = handset.pixelColor(p), d = handset.pixelColor(q);
-            return qAbs(c.red() - d.red()) + qAbs(c.green() - d.green()) > 40;
-        };
+        // The handset's key spots lie over drawn keys, apart from its body (24, 100)
+        // and the ground (5, 300).
+        QFile compiled(":/handset.svg"), source(ORVALET_ASSETS_DIR "/handset.svg");
+        QVERIFY(compiled.open(QIODevice::ReadOnly) && source.open(QIODevice::ReadOnly));
+        const QImage drawn = handset(compiled.readAll()), font = handset(source.readAll());
         for (const Spot& spot : spots) {
-            int drawn = 0;
-            for (int i = 0; i < 81 && spot.panel == 'r'; ++i) {
-                const QPoint p = spot.at + QPoint(i % 9 - 4, i / 9 - 4);
-                drawn += apart(p, {24, 100}) && apart(p, {5, 300});
+            int keys = 0;
+            for (int i = 0; i < 81 && spot.panel == 'r' && spot.code; ++i) {
+                const QRgb p = drawn.pixel(spot.at * 5 + QPoint(i % 9 - 4, i / 9 - 4) * 5);
+                keys += apart(p, drawn.pixel(120, 500), 40) && apart(p, qRgb(255, 255, 255), 40);
             }
-            QVERIFY2(spot.panel != 'r' || !spot.code || drawn > 10, spot.name);
+            QVERIFY2(spot.panel != 'r' || !spot.code || keys > 10, spot.name);
         }
-        // Its lettering, outlined at build time, lies where the font draws it. A
+        // Its lettering, outlined at build time, lies where the font draws it: a
         // word laid out with rounded advances moves by a pixel or so (2 % of the
-        // lettering here); a wrong weight changes a quarter of it.
-        const QSize large(1100, 3035);
-        const QImage expected = render(source, large);
-        const qint64 lettering = differing(
-            expected,
-            render(QByteArray(source).replace("<text ", "<text display=\"none\" "), large));
-        QVERIFY(differing(expected, render(contents(":/handset.svg"), large)) * 10 <= lettering);
+        // lettering here), a wrong weight changes a quarter of it.
+        source.seek(0);
+        const QImage bare = handset(source.readAll().replace("<text ", "<text display=\"none\" "));
+        qint64 lettering = 0, off = 0;
+        for (int i = 0; i < font.width() * font.height(); ++i) {
+            const QPoint p(i % font.width(), i / font.width());
+            lettering += apart(font.pixel(p), bare.pixel(p), 96);
+            off += apart(font.pixel(p), drawn.pixel(p), 96);
+        }
+        QVERIFY(off * 10 <= lettering);
     }
 
     void tooltips()
@@ -248,6 +230,7 @@ private slots:
         QTest::mouseMove(m_forms->main->windowHandle(), spots[1].at);
         QTRY_COMPARE(QToolTip::text(), QStringLiteral("Play"));
     }
+
     void onlyWholeSingleClicks()
     {
         QWindow* bar = open('m').windowHandle();
