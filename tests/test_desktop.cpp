@@ -2,8 +2,7 @@
 // compositor with Xwayland and Qt's Wayland plugin at hand, as in a user's
 // session. Clicked with xdotool at screen points, read with xprop and xwininfo.
 
-#include "support/simulator.h"
-#include "support/workdir.h"
+#include "support.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The request sender against a receiver that misbehaves, wants a password or is
 // written in another form, and its queues under a flood of presses.
 #include "receiver/browser.h"
-#include "support/simulator.h"
+#include "support.h"
 
 #include <QNetworkInterface>
 #include <QNetworkReply>

@@ -5,7 +5,7 @@
 #include "panels/forms.h"
 #include "panels/mainpanel.h"
 #include "panels/rcpanel.h"
-#include "support/workdir.h"
+#include "support.h"
 
 #include <QScreen>
 #include <QTest>

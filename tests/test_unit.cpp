@@ -1,6 +1,6 @@
 // The address file as the program reads it, whatever lies in the working directory.
 #include "receiver/addressfile.h"
-#include "support/workdir.h"
+#include "support.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -1,7 +1,10 @@
 #pragma once
+// What the tests share: the receiver simulator and a working directory.
 
+#include <QDir>
 #include <QProcess>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -84,3 +87,22 @@ inline quint16 closedPort()
     server.listen(QHostAddress::LocalHost);
     return server.serverPort();
 }
+
+// A fresh working directory for the program, made current while it lives.
+class WorkDir {
+public:
+    WorkDir() { QDir::setCurrent(m_dir.path()); }
+    ~WorkDir() { QDir::setCurrent(m_previous); }
+
+    QString path() const { return m_dir.path(); }
+    void writeConfig(const QByteArray& contents)
+    {
+        QFile file(m_dir.filePath(QStringLiteral("config.txt")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+            qFatal("cannot write config.txt");
+    }
+
+private:
+    QString m_previous = QDir::currentPath();
+    QTemporaryDir m_dir;
+};
