@@ -31,10 +31,7 @@ private slots:
         row("leading blank lines and spaces", "\r\n\n   \r\n  \t box.lan\n", "box.lan");
         row("further lines ignored", "first.lan\nsecond.lan\n", "first.lan");
         row("trailing blanks dropped", "host.lan  \t\n", "host.lan");
-        row("byte order mark",
-            "\xEF\xBB\xBF"
-            "10.1.1.1\n",
-            "10.1.1.1");
+        row("byte order mark", QByteArray("\xEF\xBB\xBF") + "10.1.1.1\n", "10.1.1.1");
         row("credentials verbatim", "user:pa ss@10.1.1.1:81\n", "user:pa ss@10.1.1.1:81");
         row("open quote ends with its line", "\"10.1.1.1\nmore\n", "10.1.1.1");
         row("longest field", QByteArray(maxAddressLength, 'a'), QString(maxAddressLength, u'a'));
