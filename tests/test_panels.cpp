@@ -224,7 +224,8 @@ private slots:
         // Hidden and shown again: the same window, place, address and switch.
         m_work->writeConfig(m_sim.address().toLatin1());
         click(which == 'e' ? opening : *window, which == 'e' ? opener : handsetExit);
-        QTRY_VERIFY(!window->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window && !window->isVisible());
         click(opening, opener);
         QCOMPARE(&open(which), window.data());
         QCOMPARE(std::pair(window->geometry(), green()), std::pair(place, which == 'e'));
@@ -240,6 +241,8 @@ private slots:
         if (which == 'e')
             click(*window, switchKey), click(*window, switchKey);
         QVERIFY(!green() && (which == 'r' || window->control("AOToff")->isVisible()));
+        click(opening, opener); // and the opener hides it
+        QTRY_VERIFY(window && !window->isVisible());
     }
 
     void aboutBox_data()
