@@ -71,11 +71,12 @@ AddressResult readAddressFile()
     if (!info.isFile())
         return fail(AddressError::PathFileAccess);
 
+    // Qt reports any failed open alike; the permissions tell the user's case apart.
+    if (!info.isReadable())
+        return fail(AddressError::PermissionDenied);
     QFile file(info.filePath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return fail(file.error() == QFileDevice::PermissionsError ? AddressError::PermissionDenied
-                                                                  : AddressError::PathFileAccess);
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(AddressError::PathFileAccess);
     return readFirstField(file);
 }
 
