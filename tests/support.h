@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -79,14 +78,6 @@ private:
     QStringList m_lines;
     int m_modes = 0;
 };
-
-// A loopback port on which nothing listens.
-inline quint16 closedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
-}
 
 // A fresh working directory for the program, made current while it lives.
 class WorkDir {
