@@ -1,6 +1,5 @@
-// The real program on a real desktop: openbox on Xvfb, or GNOME's or KDE's
-// compositor with Xwayland and Qt's Wayland plugin at hand, as in a user's
-// session. Clicked with xdotool at screen points, read with xprop and xwininfo.
+// The real program on openbox, GNOME's or KDE's compositor, as a user's session
+// has it: clicked with xdotool at screen points, read with xprop and xwininfo.
 #include "support.h"
 
 #include <QRegularExpression>
@@ -80,8 +79,7 @@ class DesktopTest : public QObject {
         return place(a) >= 0 && place(a) < place(b);
     }
 
-    // A click in the middle of a control given in twips on its window, far
-    // enough in time from the last that the two make no double click.
+    // A click amid a control in twips on its window, too late to make a double click.
     void click(const QRect& window, const QRect& control)
     {
         if (m_lastClick.isValid() && m_lastClick.elapsed() < 600)
@@ -101,8 +99,7 @@ private slots:
             m_env.remove(name);
         m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
         m_env.insert("HOME", m_home.path());
-        // For openbox, a free display above those compositors take: Xvfb says its
-        // number once it takes clients, and ends at once when the display is taken.
+        // For openbox a free display above the compositors' ones: Xvfb ends if it is taken.
         const auto answered = [&] {
             return m_server->canReadLine() || m_server->state() == QProcess::NotRunning;
         };
@@ -185,8 +182,7 @@ private slots:
         QTRY_VERIFY(above(otherId, bar.id));
         other.kill();
 
-        // The handset beside the bar and the about box at their places; Quit ends
-        // the program with them open.
+        // The handset and the about box at their places; Quit ends all.
         click(extension.rect, {3990, 60, 240, 240});
         QCOMPARE(await(program, "frmRC").rect, QRect(397, 1, 222, 603));
         click(bar.rect, {0, 0, 330, 330});

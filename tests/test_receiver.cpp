@@ -1,7 +1,5 @@
-// The receiver link: the address file as the program reads it, whatever lies in
-// the working directory, and the request sender against a receiver that
-// misbehaves, wants a password or is written in another form, and its queues
-// under a flood of presses.
+// The address file, whatever lies in the working directory, and the request
+// sender against a receiver that misbehaves, and under a flood of presses.
 #include "receiver/addressfile.h"
 #include "receiver/browser.h"
 #include "support.h"
@@ -71,15 +69,12 @@ private slots:
         row("longest field", QByteArray(maxAddressLength, 'a'), QString(maxAddressLength, u'a'));
         row("empty", "", {}, "Input past end of file");
         row("only blanks", " \r\n\t\n ", {}, "Input past end of file");
-        row("only a mark", "\xEF\xBB\xBF", {}, "Input past end of file");
         row("empty field", ",10.1.1.1\n", {}, "No receiver address in the file");
-        row("mark after a line end", "\r\n\xEF\xBB\xBF\t", {}, "No receiver address in the file");
         row("empty quotes", "\"\"\n", {}, "No receiver address in the file");
         row("endless blank lines", QByteArray(1 << 20, '\n'), {},
             "No receiver address in the file");
         row("over-long field", QByteArray(maxAddressLength + 1, 'a'), {},
             "Receiver address too long");
-        row("zeros", QByteArray(1 << 20, '\0'), {}, "Receiver address too long");
         // Four gigabytes of holes take no disk, but would take memory and time if read whole.
         row("address, then holes", "10.0.0.3\n", "10.0.0.3", "", 's');
         row("nothing but holes", "", {}, "Receiver address too long", 's');
@@ -116,8 +111,7 @@ private slots:
 
     void receiver_data()
     {
-        // The receiver's mode ("refused": nothing listens), its address, and its
-        // verdicts on each request's credentials, where they matter.
+        // The receiver's mode, its address, and its verdicts on the credentials sent.
         QTest::addColumn<QStringList>("row");
         for (const char* mode : {"refused", "hang", "trickle", "reset", "garbage", "404", "500",
                                  "huge", "redirect", "auth"})
@@ -155,8 +149,7 @@ private slots:
         QCOMPARE(browser.givenUp(), 0u);
         QCOMPARE(elsewhere.targets(), QStringList());
         if (sim) {
-            // An answer that is not HTTP looks like a broken kept-alive
-            // connection, so the stack sends the GET again, a few times at most.
+            // An answer that is not HTTP makes the stack send the GET again, a few times.
             QStringList got;
             for (const QString& line : sim->lines())
                 got << line.section("auth=", 1);
@@ -170,7 +163,6 @@ private slots:
         sim->setMode(QStringLiteral("ok"));
         browser.navigate(key(address, 116));
         QVERIFY(sim->waitForTargets(int(sim->targets().size()) + 1, 2000));
-        QCOMPARE(codes(*sim).last(), 116);
     }
 
     void queues()
@@ -194,8 +186,7 @@ private slots:
         QTRY_COMPARE(inFlight(), 3);
         closed.reset();
         QTRY_COMPARE(inFlight(), 2);
-        // Each silent request takes its full deadline. Then the flood's newest
-        // go out in order, while the backlog's rest were pressed too long ago.
+        // After the deadlines, the flood's newest go out in order, the backlog's are stale.
         QVERIFY(flooded.waitForTargets(1));
         flooded.setMode(QStringLiteral("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(idle(flood) && idle(backlog), 4 * Browser::requestDeadlineMs);
@@ -215,8 +206,7 @@ private slots:
 
     void desktopProxyIsNotUsed()
     {
-        // A name that resolves nowhere must not be looked up off this machine:
-        // with only loopback here the lookup fails at once.
+        // With only loopback here, a name that resolves nowhere fails at once.
         if (QNetworkInterface::allInterfaces().size() != 1)
             QSKIP("needs a network namespace with loopback only");
         Simulator proxy;
