@@ -35,13 +35,12 @@ public:
         while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
         }
         m_address = QString::fromLatin1(m_process.readLine().trimmed()).section(' ', 2);
-        if (this->port() == 0)
+        if (!m_address.contains(':'))
             qFatal("receiver-sim did not listen");
     }
 
     // As it goes into config.txt: "127.0.0.1:PORT" or "[::1]:PORT".
     QString address() const { return m_address; }
-    quint16 port() const { return quint16(m_address.section(':', -1).toUInt()); }
     // Its log lines so far, one a request: "GET <target> HTTP/1.1\t...\tauth=<-|ok|bad>".
     QStringList lines()
     {
@@ -80,20 +79,16 @@ private:
 };
 
 // A fresh working directory for the program, made current while it lives.
-class WorkDir {
-public:
+struct WorkDir {
     WorkDir() { QDir::setCurrent(m_dir.path()); }
     ~WorkDir() { QDir::setCurrent(m_previous); }
 
-    QString path() const { return m_dir.path(); }
     void writeConfig(const QByteArray& contents)
     {
         QFile file(m_dir.filePath(QStringLiteral("config.txt")));
         if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
             qFatal("cannot write config.txt");
     }
-
-private:
     QString m_previous = QDir::currentPath();
     QTemporaryDir m_dir;
 };
