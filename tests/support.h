@@ -1,5 +1,4 @@
 #pragma once
-// What the tests share: the receiver simulator and a working directory.
 
 #include <QDir>
 #include <QProcess>
@@ -62,7 +61,6 @@ public:
     {
         return QTest::qWaitFor([&] { return targets().size() >= count; }, timeoutMs);
     }
-    // Switches to another mode for the requests that follow.
     void setMode(const QString& mode)
     {
         const int before = (lines(), m_modes);
