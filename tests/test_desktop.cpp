@@ -56,7 +56,7 @@ class DesktopTest : public QObject {
                                  QString::number(program.processId())};
         Window found;
         const auto shown = [&] {
-            for (const QString& id : x("xdotool", search).split('\n'))
+            for (const QString& id : x("xdotool", search).split('\n', Qt::SkipEmptyParts))
                 if ((found = window(id)).props.contains("WM_WINDOW_ROLE(STRING) = \"" + role))
                     return found.viewable;
             return false;
