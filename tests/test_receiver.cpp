@@ -173,12 +173,12 @@ private slots:
             flood.navigate(key(flooded.address(), n));
         for (int n = 0; n < 10; ++n)
             backlog.navigate(key(slow.address(), n));
-        // Past the limit the oldest waiting presses are given up.
         QCOMPARE(flood.pendingCount(), Browser::maxPending);
         const quint64 overLimit = presses - 1 - Browser::maxPending;
-        QCOMPARE(flood.givenUp(), overLimit);
+        QCOMPARE(flood.givenUp(), overLimit); // past the limit, the oldest waiting
         // A panel closed with a request in flight leaves nothing behind.
-        const auto inFlight = [] { return qApp->findChildren<QNetworkReply*>().size(); };
+        QObject& app = *QCoreApplication::instance();
+        const auto inFlight = [&] { return app.findChildren<QNetworkReply*>().size(); };
         Simulator silent(QStringLiteral("hang"));
         auto closed = std::make_unique<Browser>();
         closed->navigate(key(silent.address(), 0));
