@@ -71,6 +71,7 @@ private slots:
         row("longest field", QByteArray(maxAddressLength, 'a'), QString(maxAddressLength, u'a'));
         row("empty", "", {}, "Input past end of file");
         row("only blanks", " \r\n\t\n ", {}, "Input past end of file");
+        row("only a mark", "\xEF\xBB\xBF", {}, "Input past end of file");
         row("empty field", ",10.1.1.1\n", {}, none);
         row("empty quotes", "\"\"\n", {}, none);
         row("endless blank lines", QByteArray(1 << 20, '\n'), {}, none);
@@ -80,9 +81,8 @@ private slots:
         row("nothing but holes", "", {}, tooLong, 's');
         row("missing", "", {}, "File not found", 'n');
         row("dangling link", "/nonexistent/config.txt", {}, "File not found", 'l');
-        // A pipe with no writer would block a plain open for ever; a device may never end.
         row("folder", "", {}, "Path/File access error", 'd');
-        row("pipe", "", {}, "Path/File access error", 'p');
+        row("pipe", "", {}, "Path/File access error", 'p'); // a plain open would block
         row("device", "/dev/zero", {}, "Path/File access error", 'l');
     }
 
