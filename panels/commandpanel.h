@@ -48,7 +48,6 @@ public:
     void setTopBeneath(const CommandPanel& above);
 
     void setTopmost(bool topmost);
-    bool isTopmost() const { return m_topmost; }
 
     void setVisible(bool visible) override;
 

@@ -27,8 +27,6 @@ class KeyButton : public QAbstractButton {
 public:
     KeyButton(const ControlSpec& spec, QWidget* parent);
 
-    bool hasFace() const { return m_face.exists(); }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
