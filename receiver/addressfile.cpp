@@ -1,8 +1,11 @@
 #include "receiver/addressfile.h"
 
+#include "receiver/keytable.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace orvalet {
 namespace {
@@ -77,12 +80,18 @@ AddressResult readAddressFile()
     QFile file(info.filePath());
     if (!file.open(QIODevice::ReadOnly))
         return fail(AddressError::PathFileAccess);
-    return readFirstField(file);
+    AddressResult result = readFirstField(file);
+    // Qt takes no URL with a space or a tab in its host, and one without a host
+    // goes nowhere: every key would send nothing.
+    const QUrl request = requestUrl(baseUrlFor(result.address), 1);
+    if (result.ok() && (!request.isValid() || request.host().isEmpty()))
+        result.error = AddressError::Unrequestable;
+    return result;
 }
 
-QString errorText(AddressError error)
+QString errorText(const AddressResult& result)
 {
-    switch (error) {
+    switch (result.error) {
     case AddressError::None:
         return {};
     case AddressError::FileNotFound:
@@ -97,6 +106,9 @@ QString errorText(AddressError error)
         return QStringLiteral("No receiver address in the file");
     case AddressError::AddressTooLong:
         return QStringLiteral("Receiver address too long");
+    case AddressError::Unrequestable:
+        return QStringLiteral("No key request can be made to the receiver address \"%1\"")
+            .arg(result.address);
     }
     return {};
 }

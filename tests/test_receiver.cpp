@@ -56,22 +56,33 @@ private slots:
             QTest::newRow(name) << bytes << kind << address << QString::fromLatin1(error);
         };
         const char *none = "No receiver address in the file",
-                   *tooLong = "Receiver address too long";
+                   *tooLong = "Receiver address too long",
+                   *noRequest = "No key request can be made to the receiver address \"%1\"";
+        const auto unrequestable = [&](const char* name, const QByteArray& bytes, const char* as) {
+            QTest::newRow(name) << bytes << 'f' << QString(as) << QString(noRequest).arg(as);
+        };
         row("ipv4 and line end", "192.168.1.20\r\n", "192.168.1.20");
         row("no line end", "10.0.0.7", "10.0.0.7");
         row("port, comma, text", "192.168.1.20:8080,living room box\n", "192.168.1.20:8080");
         row("quoted", "\"192.168.1.20\"\n", "192.168.1.20");
-        row("quoted keeps comma", "\"box,1:80\",x\n", "box,1:80");
+        row("quoted keeps comma", "\"box:80/a,b\",x\n", "box:80/a,b");
         row("leading blank lines and spaces", "\r\n\n   \r\n  \t box.lan\n", "box.lan");
         row("further lines ignored", "first.lan\nsecond.lan\n", "first.lan");
         row("trailing blanks dropped", "host.lan  \t\n", "host.lan");
         row("byte order mark", QByteArray("\xEF\xBB\xBF") + "10.1.1.1\n", "10.1.1.1");
         row("credentials verbatim", "user:pa ss@10.1.1.1:81\n", "user:pa ss@10.1.1.1:81");
+        row("IPv6, path, query, fragment", "[fe80::1]:81/a?b#c\n", "[fe80::1]:81/a?b#c");
         row("open quote ends with its line", "\"10.1.1.1\nmore\n", "10.1.1.1");
-        row("longest field", QByteArray(maxAddressLength, 'a'), QString(maxAddressLength, u'a'));
+        const QByteArray longest = "box/" + QByteArray(maxAddressLength - 4, 'a');
+        row("longest field", longest, longest);
         row("empty", "", {}, "Input past end of file");
         row("only blanks", " \r\n\t\n ", {}, "Input past end of file");
         row("only a mark", "\xEF\xBB\xBF", {}, "Input past end of file");
+        row("a mark after a blank line", "\r\n\xEF\xBB\xBF\r\n", {}, none);
+        unrequestable("a space in the host", "192.168.1.20 living room\n",
+                      "192.168.1.20 living room");
+        unrequestable("a tab before a note", "192.168.1.20\tTV,x\n", "192.168.1.20\tTV");
+        unrequestable("no host", ":8080\n", ":8080");
         row("empty field", ",10.1.1.1\n", {}, none);
         row("empty quotes", "\"\"\n", {}, none);
         row("endless blank lines", QByteArray(1 << 20, '\n'), {}, none);
@@ -104,7 +115,7 @@ private slots:
         clock.start();
         const AddressResult result = readAddressFile();
         QVERIFY2(clock.elapsed() < 2000, "the reader went on past the first field");
-        QCOMPARE(errorText(result.error), error);
+        QCOMPARE(errorText(result), error);
         QCOMPARE(result.address, address);
         QCOMPARE(baseUrlFor(result.address), QStringLiteral("http://") + address);
     }
