@@ -18,6 +18,14 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 AddressResult fail(AddressError error) { return {QString(), error}; }
 
+// Qt takes no URL with a space or a tab in its host, and a URL without a host
+// goes nowhere: every key would send nothing.
+bool requestable(const QString& address)
+{
+    const QUrl url = requestUrl(baseUrlFor(address), keyBindings().front().code);
+    return url.isValid() && !url.host().isEmpty();
+}
+
 void skipByteOrderMark(QIODevice& in)
 {
     const QByteArray head = in.peek(3);
@@ -81,10 +89,7 @@ AddressResult readAddressFile()
     if (!file.open(QIODevice::ReadOnly))
         return fail(AddressError::PathFileAccess);
     AddressResult result = readFirstField(file);
-    // Qt takes no URL with a space or a tab in its host, and one without a host
-    // goes nowhere: every key would send nothing.
-    const QUrl request = requestUrl(baseUrlFor(result.address), 1);
-    if (result.ok() && (!request.isValid() || request.host().isEmpty()))
+    if (result.ok() && !requestable(result.address))
         result.error = AddressError::Unrequestable;
     return result;
 }
