@@ -143,7 +143,7 @@ private slots:
         browser.navigate(key(address, 113)), browser.navigate(key(address, 2));
         // A silent receiver holds each request for its full deadline.
         QTRY_VERIFY_WITH_TIMEOUT(idle(browser), 2 * Browser::requestDeadlineMs + 3000);
-        QVERIFY2(peakKiB() - before < 4096, "the answer grew the process");
+        QCOMPARE_LT(peakKiB() - before, 8192); // KiB; read in unbounded, the answer takes 12 MiB+
         QCOMPARE(browser.givenUp(), 0u);
         QCOMPARE(elsewhere.targets(), QStringList());
         if (sim) {
