@@ -40,6 +40,20 @@ KeyButton::KeyButton(const ControlSpec& spec, QWidget* parent)
     setVisible(spec.visible);
 }
 
+bool KeyButton::event(QEvent* event)
+{
+    switch (event->type()) {
+    // Styles ask buttons for hover events, and the base class repaints the key
+    // and the picture beneath it at each: the face looks the same hovered or not.
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+    case QEvent::HoverLeave:
+        return true;
+    default:
+        return QAbstractButton::event(event);
+    }
+}
+
 void KeyButton::paintEvent(QPaintEvent*)
 {
     // The same face pressed or not.

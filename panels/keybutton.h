@@ -20,7 +20,8 @@ struct ControlSpec {
 // An image control: a face (or none) and a click. Only single left clicks
 // count: the second press of a double click is not a click, and a press
 // released off the control is none either. A push button to accessibility
-// tools, named after its key, which they can press.
+// tools, named after its key, which they can press. The pointer passing over
+// it changes nothing on screen, so it repaints nothing.
 class KeyButton : public QAbstractButton {
     Q_OBJECT
 
@@ -28,6 +29,7 @@ public:
     KeyButton(const ControlSpec& spec, QWidget* parent);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
