@@ -5,6 +5,7 @@
 #include "panels/mainpanel.h"
 
 #include <QApplication>
+#include <QThreadPool>
 
 #include <cstdio>
 
@@ -47,6 +48,11 @@ int run(int argc, char** argv)
     // Only the main panel's Quit and its closing end the program; the about box
     // closing last must not.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's raster engine splits every large fill over the global thread pool, and
+    // drawing even the 32-pixel icon starts its threads. Left to expire, each
+    // wakes the idle program to end half a minute after a paint and is started
+    // again at the next; kept, they sleep until there is something to draw.
+    QThreadPool::globalInstance()->setExpiryTimeout(-1);
     warnOfNativeWayland();
 
     Forms forms;
