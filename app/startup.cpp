@@ -5,6 +5,7 @@
 #include "panels/mainpanel.h"
 
 #include <QApplication>
+#include <QPixmapCache>
 #include <QThreadPool>
 
 #include <cstdio>
@@ -53,6 +54,10 @@ int run(int argc, char** argv)
     // wakes the idle program to end half a minute after a paint and is started
     // again at the next; kept, they sleep until there is something to draw.
     QThreadPool::globalInstance()->setExpiryTimeout(-1);
+    // Qt's pixmap cache keeps the window icon and the style's button faces, and
+    // while it holds anything it wakes the program every 10 to 30 s to age it.
+    // Nothing here is painted often enough to gain from it.
+    QPixmapCache::setCacheLimit(0);
     warnOfNativeWayland();
 
     Forms forms;
