@@ -49,10 +49,11 @@ int run(int argc, char** argv)
     // Only the main panel's Quit and its closing end the program; the about box
     // closing last must not.
     QApplication::setQuitOnLastWindowClosed(false);
-    // Qt's raster engine splits every large fill over the global thread pool, and
-    // drawing even the 32-pixel icon starts its threads. Left to expire, each
-    // wakes the idle program to end half a minute after a paint and is started
-    // again at the next; kept, they sleep until there is something to draw.
+    // Qt's raster engine hands every fill of 96 spans or more, the 32-pixel
+    // icon's already, to the global thread pool, which starts a thread for it
+    // whatever its maximum. Left to expire, each pooled thread wakes the idle
+    // program to end half a minute after a paint and is started again at the
+    // next; kept, they sleep until there is something to draw.
     QThreadPool::globalInstance()->setExpiryTimeout(-1);
     // Qt's pixmap cache keeps the window icon and the style's button faces, and
     // while it holds anything it wakes the program every 10 to 30 s to age it.
