@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     check(buffer.pos() <= bytes.size());
     check(result.ok() == !result.address.isEmpty());
-    check(result.ok() == orvalet::errorText(result.error).isEmpty());
+    check(result.ok() == orvalet::errorText(result).isEmpty());
     check(result.address.size() <= orvalet::maxAddressLength);
     check(!result.address.contains(QLatin1Char('\r')) &&
           !result.address.contains(QLatin1Char('\n')));

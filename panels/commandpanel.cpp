@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QPainter>
 #include <QScreen>
-#include <QUrl>
 
 namespace orvalet {
 
@@ -89,7 +88,7 @@ void CommandPanel::loadBaseUrl()
 {
     const AddressResult result = readAddressFile();
     if (!result.ok()) {
-        fatalError(errorText(result.error),
+        fatalError(errorText(result),
                    QStringLiteral("The receiver address is read from \"%1\" in %2.")
                        .arg(QLatin1String(addressFileName),
                             QDir::toNativeSeparators(QDir::currentPath())));
@@ -97,7 +96,7 @@ void CommandPanel::loadBaseUrl()
     m_baseUrl = baseUrlFor(result.address);
 }
 
-void CommandPanel::sendKey(int code) { m_browser->navigate(QUrl(m_baseUrl + requestSuffix(code))); }
+void CommandPanel::sendKey(int code) { m_browser->navigate(requestUrl(m_baseUrl, code)); }
 
 void CommandPanel::paintEvent(QPaintEvent*)
 {

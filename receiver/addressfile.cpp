@@ -1,8 +1,11 @@
 #include "receiver/addressfile.h"
 
+#include "receiver/keytable.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace orvalet {
 namespace {
@@ -14,6 +17,14 @@ bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 AddressResult fail(AddressError error) { return {QString(), error}; }
+
+// Qt takes no URL with a space or a tab in its host, and a URL without a host
+// goes nowhere: every key would send nothing.
+bool requestable(const QString& address)
+{
+    const QUrl url = requestUrl(baseUrlFor(address), keyBindings().front().code);
+    return url.isValid() && !url.host().isEmpty();
+}
 
 void skipByteOrderMark(QIODevice& in)
 {
@@ -77,12 +88,15 @@ AddressResult readAddressFile()
     QFile file(info.filePath());
     if (!file.open(QIODevice::ReadOnly))
         return fail(AddressError::PathFileAccess);
-    return readFirstField(file);
+    AddressResult result = readFirstField(file);
+    if (result.ok() && !requestable(result.address))
+        result.error = AddressError::Unrequestable;
+    return result;
 }
 
-QString errorText(AddressError error)
+QString errorText(const AddressResult& result)
 {
-    switch (error) {
+    switch (result.error) {
     case AddressError::None:
         return {};
     case AddressError::FileNotFound:
@@ -97,6 +111,9 @@ QString errorText(AddressError error)
         return QStringLiteral("No receiver address in the file");
     case AddressError::AddressTooLong:
         return QStringLiteral("Receiver address too long");
+    case AddressError::Unrequestable:
+        return QStringLiteral("No key request can be made to the receiver address \"%1\"")
+            .arg(result.address);
     }
     return {};
 }

@@ -16,10 +16,11 @@ enum class AddressError {
     InputPastEnd, // nothing but blanks and line ends
     NoAddress,    // an empty field, or no field in the first part of the file
     AddressTooLong,
+    Unrequestable, // no key request can be made to it, e.g. a space in its host
 };
 
 struct AddressResult {
-    QString address;
+    QString address; // as read; with an error, only for an unrequestable one
     AddressError error = AddressError::None;
 
     bool ok() const { return error == AddressError::None; }
@@ -34,11 +35,11 @@ inline constexpr qsizetype maxAddressLength = 4096;
 AddressResult readFirstField(QIODevice& in);
 
 // Opens "config.txt" by its bare name, so in the working directory, and reads
-// its first field.
+// its first field, an address to which key requests can be made.
 AddressResult readAddressFile();
 
 // The error as the user reads it, e.g. "File not found".
-QString errorText(AddressError error);
+QString errorText(const AddressResult& result);
 
 // "http://" followed by the address, exactly as written in the file.
 QString baseUrlFor(const QString& address);

@@ -94,6 +94,8 @@ std::optional<int> keyCode(PanelId panel, std::string_view button)
 
 QString requestSuffix(int code) { return QStringLiteral("/cgi-bin/rc?") + QString::number(code); }
 
+QUrl requestUrl(const QString& baseUrl, int code) { return QUrl(baseUrl + requestSuffix(code)); }
+
 QString describeCode(int code)
 {
     QStringList names;

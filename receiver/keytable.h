@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <optional>
 #include <span>
@@ -25,6 +26,9 @@ std::optional<int> keyCode(PanelId panel, std::string_view button);
 
 // "/cgi-bin/rc?" followed by the code in plain decimal.
 QString requestSuffix(int code);
+
+// What a key press loads: the panel's base URL and the key's suffix, verbatim.
+QUrl requestUrl(const QString& baseUrl, int code);
 
 // The buttons that send a code, as "Stop (main), TV (rc)"; empty for an unknown code.
 QString describeCode(int code);

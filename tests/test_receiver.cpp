@@ -32,10 +32,8 @@ bool idle(const Browser& browser) { return !browser.isLoading() && browser.pendi
 qint64 peakKiB()
 {
     QFile status("/proc/self/status"), reset("/proc/self/clear_refs");
-    status.open(QIODevice::ReadOnly);
-    const QByteArray text = status.readAll();
-    if (reset.open(QIODevice::WriteOnly))
-        reset.write("5");
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    reset.open(QIODevice::WriteOnly) && reset.write("5");
     return text.mid(text.indexOf("VmHWM:") + 6).split('k').first().trimmed().toLongLong();
 }
 
@@ -49,49 +47,52 @@ private slots:
     {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<char>("kind"); // config.txt as a file, sparse, link, folder, pipe or none
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("error");
-        const auto row = [&](const char* name, const QByteArray& bytes, const QString& address,
-                             const char* error = "", char kind = 'f') {
-            QTest::newRow(name) << bytes << kind << address << QString::fromLatin1(error);
-        };
-        const char *none = "No receiver address in the file",
-                   *tooLong = "Receiver address too long";
+        QTest::addColumn<QString>("read"); // the address, or the error
+        const QString none = "No receiver address in the file", past = "Input past end of file",
+                      tooLong = "Receiver address too long", notPlain = "Path/File access error",
+                      noRequest = "No key request can be made to the receiver address \"%1\"";
+        const QByteArray longest = "box/" + QByteArray(maxAddressLength - 4, 'a');
+        const auto row = [&](const char* name, const QByteArray& bytes, const QString& read,
+                             char kind = 'f') { QTest::newRow(name) << bytes << kind << read; };
         row("ipv4 and line end", "192.168.1.20\r\n", "192.168.1.20");
         row("no line end", "10.0.0.7", "10.0.0.7");
         row("port, comma, text", "192.168.1.20:8080,living room box\n", "192.168.1.20:8080");
         row("quoted", "\"192.168.1.20\"\n", "192.168.1.20");
-        row("quoted keeps comma", "\"box,1:80\",x\n", "box,1:80");
+        row("quoted keeps comma", "\"box:80/a,b\",x\n", "box:80/a,b");
         row("leading blank lines and spaces", "\r\n\n   \r\n  \t box.lan\n", "box.lan");
         row("further lines ignored", "first.lan\nsecond.lan\n", "first.lan");
         row("trailing blanks dropped", "host.lan  \t\n", "host.lan");
-        row("byte order mark", QByteArray("\xEF\xBB\xBF") + "10.1.1.1\n", "10.1.1.1");
+        row("byte order mark", "\xEF\xBB\xBFreceiver.lan\n", "receiver.lan");
         row("credentials verbatim", "user:pa ss@10.1.1.1:81\n", "user:pa ss@10.1.1.1:81");
+        row("IPv6, path, query, fragment", "[fe80::1]:81/a?b#c\n", "[fe80::1]:81/a?b#c");
         row("open quote ends with its line", "\"10.1.1.1\nmore\n", "10.1.1.1");
-        row("longest field", QByteArray(maxAddressLength, 'a'), QString(maxAddressLength, u'a'));
-        row("empty", "", {}, "Input past end of file");
-        row("only blanks", " \r\n\t\n ", {}, "Input past end of file");
-        row("only a mark", "\xEF\xBB\xBF", {}, "Input past end of file");
-        row("empty field", ",10.1.1.1\n", {}, none);
-        row("empty quotes", "\"\"\n", {}, none);
-        row("endless blank lines", QByteArray(1 << 20, '\n'), {}, none);
-        row("over-long field", QByteArray(maxAddressLength + 1, 'a'), {}, tooLong);
+        row("longest field", longest, longest);
+        row("empty", "", past);
+        row("only blanks", " \r\n\t\n ", past);
+        row("only a mark", "\xEF\xBB\xBF", past);
+        row("a mark after a blank line", "\r\n\xEF\xBB\xBF\r\n", none);
+        row("a space", "192.168.1.20 living room\n", noRequest.arg("192.168.1.20 living room"));
+        row("a tab before a note", "192.168.1.20\tTV,x\n", noRequest.arg("192.168.1.20\tTV"));
+        row("no host", ":8080\n", noRequest.arg(":8080"));
+        row("empty field", ",10.1.1.1\n", none);
+        row("empty quotes", "\"\"\n", none);
+        row("endless blank lines", QByteArray(1 << 20, '\n'), none);
+        row("over-long field", QByteArray(maxAddressLength + 1, 'a'), tooLong);
         // Four gigabytes of holes take no disk, but would take memory and time if read whole.
-        row("address, then holes", "10.0.0.3\n", "10.0.0.3", "", 's');
-        row("nothing but holes", "", {}, tooLong, 's');
-        row("missing", "", {}, "File not found", 'n');
-        row("dangling link", "/nonexistent/config.txt", {}, "File not found", 'l');
-        row("folder", "", {}, "Path/File access error", 'd');
-        row("pipe", "", {}, "Path/File access error", 'p'); // a plain open would block
-        row("device", "/dev/zero", {}, "Path/File access error", 'l');
+        row("address, then holes", "10.0.0.3\n", "10.0.0.3", 's');
+        row("nothing but holes", "", tooLong, 's');
+        row("missing", "", "File not found", 'n');
+        row("dangling link", "/nonexistent/config.txt", "File not found", 'l');
+        row("folder", "", notPlain, 'd');
+        row("pipe", "", notPlain, 'p'); // a plain open would block
+        row("device", "/dev/zero", notPlain, 'l');
     }
 
     void addressFile()
     {
         QFETCH(QByteArray, contents);
         QFETCH(char, kind);
-        QFETCH(QString, address);
-        QFETCH(QString, error);
+        QFETCH(QString, read);
         WorkDir work;
         const QString name = QString::fromLatin1(addressFileName);
         if (kind == 'f' || kind == 's')
@@ -104,9 +105,7 @@ private slots:
         clock.start();
         const AddressResult result = readAddressFile();
         QVERIFY2(clock.elapsed() < 2000, "the reader went on past the first field");
-        QCOMPARE(errorText(result.error), error);
-        QCOMPARE(result.address, address);
-        QCOMPARE(baseUrlFor(result.address), QStringLiteral("http://") + address);
+        QCOMPARE(result.ok() ? result.address : errorText(result), read);
     }
 
     void receiver_data()
@@ -198,8 +197,7 @@ private slots:
         QCOMPARE(tried, QList<int>({0, 1, 2}).mid(0, tried.size()));
         slow.setMode(QStringLiteral("ok")); // answering again, it takes the next presses at once
         backlog.navigate(key(slow.address(), 10)), backlog.navigate(key(slow.address(), 11));
-        QVERIFY(slow.waitForTargets(int(tried.size()) + 2, 2000));
-        QCOMPARE(codes(slow).mid(tried.size()), QList<int>({10, 11}));
+        QTRY_COMPARE_WITH_TIMEOUT(codes(slow).mid(tried.size()), QList<int>({10, 11}), 2000);
     }
 
     void desktopProxyIsNotUsed()
@@ -213,7 +211,6 @@ private slots:
         QSignalSpy ended(&browser, &Browser::requestEnded);
         browser.navigate(key(QStringLiteral("receiver.invalid"), 113));
         QVERIFY(ended.wait(Browser::requestDeadlineMs + 1000));
-        qunsetenv("http_proxy");
         QCOMPARE(proxy.lines(), QStringList());
     }
 };
