@@ -5,6 +5,8 @@
 #include "panels/mainpanel.h"
 
 #include <QApplication>
+#include <QPixmapCache>
+#include <QThreadPool>
 
 #include <cstdio>
 
@@ -47,6 +49,16 @@ int run(int argc, char** argv)
     // Only the main panel's Quit and its closing end the program; the about box
     // closing last must not.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's raster engine hands every fill of 96 spans or more, the 32-pixel
+    // icon's already, to the global thread pool, which starts a thread for it
+    // whatever its maximum. Left to expire, each pooled thread wakes the idle
+    // program to end half a minute after a paint and is started again at the
+    // next; kept, they sleep until there is something to draw.
+    QThreadPool::globalInstance()->setExpiryTimeout(-1);
+    // Qt's pixmap cache keeps the window icon and the style's button faces, and
+    // while it holds anything it wakes the program every 10 to 30 s to age it.
+    // Nothing here is painted often enough to gain from it.
+    QPixmapCache::setCacheLimit(0);
     warnOfNativeWayland();
 
     Forms forms;
