@@ -26,6 +26,11 @@ void preferX11()
 #endif
 }
 
+// Qt 6.6 and later hand large fills to drawing threads of their own, apart from
+// the global pool, which end half a minute after a paint and so wake the idle
+// program. Nothing here is drawn large or often enough to gain from them.
+void drawOnTheEventThread() { qputenv("QT_NO_GUI_THREADPOOL", "1"); }
+
 void warnOfNativeWayland()
 {
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
@@ -41,6 +46,7 @@ void warnOfNativeWayland()
 int run(int argc, char** argv)
 {
     preferX11();
+    drawOnTheEventThread();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral(ORVALET_TITLE));
     QApplication::setApplicationVersion(QStringLiteral(ORVALET_VERSION));
