@@ -142,8 +142,8 @@ private slots:
         QVERIFY(qAbs(area.right() - main.right() - scale * 1600 / 15) < 2);
         QVERIFY(qAbs(main.top() - area.top() - scale) < 1);
         click(*m_forms->main, infoArea);
-        QTRY_COMPARE(aboutBoxes().size(), 1);
-        QCOMPARE(aboutBoxes()[0]->geometry().topLeft(), area.topLeft() + QPoint(156, 55));
+        QTRY_VERIFY(aboutBoxes().size() == 1 &&
+                    aboutBoxes()[0]->geometry().topLeft() == area.topLeft() + QPoint(156, 55));
     }
 
     void everySpot_data()
@@ -250,8 +250,7 @@ private slots:
         QCOMPARE(&open(which), window.data()); // through the opener
         QCOMPARE(std::pair(window->geometry(), green()), std::pair(place, which == 'e'));
         QCOMPARE(sent(which, 1, later), QStringList{});
-        // Closed by the window system: the next opening loads it afresh, the switch off,
-        // even before the event loop turns and the closed one goes.
+        // Closed by the window system and touched before the loop turns: made afresh.
         window->windowHandle()->close();
         QVERIFY((which == 'e' ? &*m_forms->expand : static_cast<QWidget*>(&*m_forms->rc)) !=
                 window);
