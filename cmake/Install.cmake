@@ -9,8 +9,6 @@ set(ORVALET_RELEASE_DATE 2026-12-07)
 set(ORVALET_COPYRIGHT "Copyright (C) 2026 The ${PROJECT_NAME} developers")
 
 # Every bitmap icon is rendered from the one logo drawing.
-add_executable(render-icon tools/render-icon.cpp)
-target_link_libraries(render-icon PRIVATE Qt6::Gui Qt6::Svg)
 set(orvalet_logo ${CMAKE_CURRENT_SOURCE_DIR}/assets/logo.svg)
 set(orvalet_icon_dir ${CMAKE_CURRENT_BINARY_DIR}/icons)
 

@@ -80,7 +80,7 @@ frmAbout::frmAbout(Forms&)
     setGeometry(area.translated(twips::panelScreen().geometry().topLeft()));
     setFixedSize(area.size());
 
-    new Picture(":/logo.svg", twips::toPixels(logoRect), this);
+    new Picture(":/logo.pic", twips::toPixels(logoRect), this);
 
     for (const LabelSpec& spec : labels) {
         auto* label = new QLabel(this);

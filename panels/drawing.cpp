@@ -3,7 +3,8 @@
 #include "panels/geometry.h"
 
 #include <QFile>
-#include <QSvgRenderer>
+#include <QPainter>
+#include <QPicture>
 
 namespace orvalet {
 
@@ -15,13 +16,18 @@ Drawing::Drawing(const char* resource)
 
 void Drawing::paint(QPainter& painter, const QRect& place, Fit fit) const
 {
-    if (!exists())
+    QPicture drawing;
+    if (!exists() || !drawing.load(m_resource))
         return;
-    QSvgRenderer drawing(m_resource);
-    const QRect area = fit == Fit::Natural
-                           ? QRect(place.topLeft(), twips::naturalSize(drawing.viewBoxF().size()))
-                           : place;
-    drawing.render(&painter, area);
+    // The picture's bounding rectangle is the drawing's frame.
+    const QRect frame = drawing.boundingRect();
+    const QRect area =
+        fit == Fit::Natural ? QRect(place.topLeft(), twips::naturalSize(frame.size())) : place;
+    painter.save();
+    painter.translate(area.topLeft());
+    painter.scale(qreal(area.width()) / frame.width(), qreal(area.height()) / frame.height());
+    painter.drawPicture(0, 0, drawing);
+    painter.restore();
 }
 
 } // namespace orvalet

@@ -11,10 +11,9 @@ namespace orvalet {
 // scaled over the whole of it.
 enum class Fit { Natural, Stretched };
 
-// One of the compiled-in drawings. It is read afresh at every paint and dropped
-// after: a parsed drawing holds its paths, and a copy of each made when it is
-// first drawn, for as long as it lives. For the handset that is more memory
-// than its window's pixels, and a window is seldom painted twice.
+// One of the compiled-in drawings, recorded as a picture at build time. It is
+// loaded afresh at every paint and dropped after: a window is seldom painted
+// twice, and a kept picture would hold its paths for the window's whole life.
 class Drawing {
 public:
     Drawing() = default;

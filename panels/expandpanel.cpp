@@ -12,18 +12,18 @@ namespace {
 using enum Fit;
 
 constexpr std::array controls{
-    ControlSpec{"Dream", {525, 70, 240, 240}, ":/faces/dream.svg", Stretched, "Dream"},
-    ControlSpec{"Video", {840, 70, 240, 240}, ":/faces/video.svg", Stretched, "Video"},
-    ControlSpec{"Lame", {1155, 70, 240, 240}, ":/faces/lame.svg", Stretched, "Lame"},
-    ControlSpec{"OK", {1470, 70, 240, 240}, ":/faces/ok.svg", Stretched, "OK"},
-    ControlSpec{"Power", {2205, 45, 225, 255}, ":/faces/power.svg", Natural, "Power"},
-    ControlSpec{"RC", {3990, 60, 240, 240}, ":/faces/rc.svg", Stretched, "Remote Control"},
+    ControlSpec{"Dream", {525, 70, 240, 240}, ":/faces/dream.pic", Stretched, "Dream"},
+    ControlSpec{"Video", {840, 70, 240, 240}, ":/faces/video.pic", Stretched, "Video"},
+    ControlSpec{"Lame", {1155, 70, 240, 240}, ":/faces/lame.pic", Stretched, "Lame"},
+    ControlSpec{"OK", {1470, 70, 240, 240}, ":/faces/ok.pic", Stretched, "OK"},
+    ControlSpec{"Power", {2205, 45, 225, 255}, ":/faces/power.pic", Natural, "Power"},
+    ControlSpec{"RC", {3990, 60, 240, 240}, ":/faces/rc.pic", Stretched, "Remote Control"},
     // The switch lies over the right end of RC and takes the click there.
     ControlSpec{
-        "AOToff", {4200, 75, 210, 210}, ":/faces/aot-off.svg", Natural, "Always On Top Disabled"},
+        "AOToff", {4200, 75, 210, 210}, ":/faces/aot-off.pic", Natural, "Always On Top Disabled"},
     ControlSpec{"AOTon",
                 {4200, 70, 210, 210},
-                ":/faces/aot-on.svg",
+                ":/faces/aot-on.pic",
                 Natural,
                 "Always On Top Enabled",
                 false},
@@ -34,7 +34,7 @@ constexpr PanelSpec design{
     .name = "frmExpand",
     .caption = "Form1",
     .design = {0, 390, 4470, 375},
-    .background = ":/expand-background.svg",
+    .background = ":/expand-background.pic",
     .backgroundFit = Stretched,
     .controls = controls,
 };

@@ -1,13 +1,13 @@
 #include "panels/forms.h"
 
 #include "panels/aboutbox.h"
+#include "panels/drawing.h"
 #include "panels/expandpanel.h"
 #include "panels/mainpanel.h"
 #include "panels/rcpanel.h"
 
 #include <QPainter>
 #include <QPixmap>
-#include <QSvgRenderer>
 
 namespace orvalet {
 
@@ -20,7 +20,7 @@ const QIcon& Forms::icon()
         QPixmap picture(32, 32);
         picture.fill(Qt::transparent);
         QPainter painter(&picture);
-        QSvgRenderer(QStringLiteral(":/logo.svg")).render(&painter);
+        Drawing(":/logo.pic").paint(painter, picture.rect(), Fit::Stretched);
         painter.end();
         m_icon = QIcon(picture);
     }

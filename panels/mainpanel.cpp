@@ -16,27 +16,27 @@ using enum Fit;
 constexpr std::array controls{
     // Lowest first: where rectangles overlap, the later one takes the click.
     ControlSpec{"Info", {0, 0, 330, 330}, nullptr, Stretched, "Info"},
-    ControlSpec{"Previous", {525, 90, 405, 195}, ":/faces/previous.svg", Natural, "Previous"},
-    ControlSpec{"Play", {1050, 90, 195, 195}, ":/faces/play.svg", Natural, "Play"},
-    ControlSpec{"Pause", {1365, 90, 165, 195}, ":/faces/pause.svg", Natural, "Pause"},
-    ControlSpec{"Stop", {1680, 90, 195, 195}, ":/faces/stop.svg", Natural, "Stop"},
-    ControlSpec{"Next", {1995, 90, 405, 195}, ":/faces/next.svg", Natural, "Next"},
-    ControlSpec{"Volume_up", {2625, 19, 210, 195}, ":/faces/volume-up.svg", Stretched, "Volume Up"},
+    ControlSpec{"Previous", {525, 90, 405, 195}, ":/faces/previous.pic", Natural, "Previous"},
+    ControlSpec{"Play", {1050, 90, 195, 195}, ":/faces/play.pic", Natural, "Play"},
+    ControlSpec{"Pause", {1365, 90, 165, 195}, ":/faces/pause.pic", Natural, "Pause"},
+    ControlSpec{"Stop", {1680, 90, 195, 195}, ":/faces/stop.pic", Natural, "Stop"},
+    ControlSpec{"Next", {1995, 90, 405, 195}, ":/faces/next.pic", Natural, "Next"},
+    ControlSpec{"Volume_up", {2625, 19, 210, 195}, ":/faces/volume-up.pic", Stretched, "Volume Up"},
     ControlSpec{
-        "Volume_down", {2625, 165, 210, 195}, ":/faces/volume-down.svg", Stretched, "Volume Down"},
-    ControlSpec{"Mute", {2940, 75, 210, 225}, ":/faces/mute.svg", Stretched, "Mute"},
-    ControlSpec{"Exit_p", {4284, 19, 150, 150}, ":/faces/exit.svg", Stretched, "Quit"},
-    ControlSpec{"Expand", {4284, 169, 150, 150}, ":/faces/expand.svg", Stretched, "Expand panel"},
+        "Volume_down", {2625, 165, 210, 195}, ":/faces/volume-down.pic", Stretched, "Volume Down"},
+    ControlSpec{"Mute", {2940, 75, 210, 225}, ":/faces/mute.pic", Stretched, "Mute"},
+    ControlSpec{"Exit_p", {4284, 19, 150, 150}, ":/faces/exit.pic", Stretched, "Quit"},
+    ControlSpec{"Expand", {4284, 169, 150, 150}, ":/faces/expand.pic", Stretched, "Expand panel"},
 };
 
 constexpr PanelSpec design{
     .name = "Orvalet",
     .caption = "",
     .design = {0, 15, 4470, 375},
-    .background = ":/main-background.svg",
+    .background = ":/main-background.pic",
     .backgroundFit = Stretched,
     .controls = controls,
-    .emblem = ":/logo.svg",
+    .emblem = ":/logo.pic",
     .emblemRect = {67, 65, 266, 260},
 };
 

@@ -16,7 +16,7 @@ using enum Fit;
 // and Left or Right, between Right and VIDEO, and the corners where Left and
 // Right meet Down), the later row takes the click.
 constexpr std::array controls{
-    ControlSpec{"Exit", {3150, 0, 195, 195}, ":/faces/exit-13.svg", Stretched, "Quit"},
+    ControlSpec{"Exit", {3150, 0, 195, 195}, ":/faces/exit-13.pic", Stretched, "Quit"},
     ControlSpec{"Power", {1680, 630, 540, 330}},
     ControlSpec{"b1", {630, 1680, 645, 330}},
     ControlSpec{"b2", {1365, 1680, 540, 330}},
@@ -62,7 +62,7 @@ constexpr PanelSpec design{
     .name = "frmRC",
     .caption = "Remote Control",
     .design = {6465, 15, 3330, 9045},
-    .background = ":/handset.svg",
+    .background = ":/handset.pic",
     .backgroundFit = Natural,
     .controls = controls,
 };
