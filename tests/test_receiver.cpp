@@ -74,6 +74,8 @@ private slots:
         row("a space", "192.168.1.20 living room\n", noRequest.arg("192.168.1.20 living room"));
         row("a tab before a note", "192.168.1.20\tTV,x\n", noRequest.arg("192.168.1.20\tTV"));
         row("no host", ":8080\n", noRequest.arg(":8080"));
+        row("port past the last", "1.2.3.4:99999\n", noRequest.arg("1.2.3.4:99999"));
+        row("port not a number", "1.2.3.4:80a\n", noRequest.arg("1.2.3.4:80a"));
         row("empty field", ",10.1.1.1\n", none);
         row("empty quotes", "\"\"\n", none);
         row("endless blank lines", QByteArray(1 << 20, '\n'), none);
