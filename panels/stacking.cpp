@@ -57,8 +57,10 @@ void prepareToShow(QWidget& window, bool topmost)
 {
 #ifdef ORVALET_X11
     if (onX11()) {
+        // Qt writes the role as it creates the X window, and again should it recreate it.
+        window.setWindowRole(window.objectName());
         window.winId();
-        x11::setInitialState(*window.windowHandle(), window.objectName(), topmost);
+        x11::setInitialState(*window.windowHandle(), topmost);
     }
 #else
     (void)window;

@@ -1,7 +1,6 @@
 #include "panels/x11window.h"
 
 #include <QGuiApplication>
-#include <QString>
 #include <QWindow>
 
 #include <xcb/xcb.h>
@@ -36,7 +35,7 @@ xcb_window_t rootOf(xcb_connection_t* c, xcb_window_t window)
 
 } // namespace
 
-void setInitialState(QWindow& window, const QString& role, bool above)
+void setInitialState(QWindow& window, bool above)
 {
     xcb_connection_t* c = connection();
     if (!c)
@@ -50,9 +49,6 @@ void setInitialState(QWindow& window, const QString& role, bool above)
         states.push_back(atom(c, "_NET_WM_STATE_ABOVE"));
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
                         static_cast<uint32_t>(states.size()), states.data());
-    const QByteArray name = role.toUtf8();
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "WM_WINDOW_ROLE"), XCB_ATOM_STRING, 8,
-                        static_cast<uint32_t>(name.size()), name.constData());
     xcb_flush(c);
 }
 

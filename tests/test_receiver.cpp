@@ -4,7 +4,7 @@
 #include "receiver/browser.h"
 #include "support.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QNetworkInterface>
 #include <QNetworkReply>
 #include <QSignalSpy>
@@ -74,6 +74,8 @@ private slots:
         row("a space", "192.168.1.20 living room\n", noRequest.arg("192.168.1.20 living room"));
         row("a tab before a note", "192.168.1.20\tTV,x\n", noRequest.arg("192.168.1.20\tTV"));
         row("no host", ":8080\n", noRequest.arg(":8080"));
+        row("port past the last", "1.2.3.4:99999\n", noRequest.arg("1.2.3.4:99999"));
+        row("port not a number", "1.2.3.4:80a\n", noRequest.arg("1.2.3.4:80a"));
         row("empty field", ",10.1.1.1\n", none);
         row("empty quotes", "\"\"\n", none);
         row("endless blank lines", QByteArray(1 << 20, '\n'), none);
@@ -101,10 +103,9 @@ private slots:
         QVERIFY(kind != 'l' || QFile::link(QString::fromLatin1(contents), name));
         QVERIFY(kind != 'd' || QDir().mkdir(name));
         QVERIFY(kind != 'p' || mkfifo(addressFileName, 0600) == 0);
-        QElapsedTimer clock;
-        clock.start();
+        const QDeadlineTimer limit(2000);
         const AddressResult result = readAddressFile();
-        QVERIFY2(clock.elapsed() < 2000, "the reader went on past the first field");
+        QVERIFY2(!limit.hasExpired(), "the reader went on past the first field");
         QCOMPARE(result.ok() ? result.address : errorText(result), read);
     }
 
@@ -138,12 +139,14 @@ private slots:
                 QStringList{"--listen", address.contains("::1") ? "::1" : "127.0.0.1",
                             "--redirect-to", elsewhere.address(), "--auth", "u:p"});
         Browser browser;
-        peakKiB();
-        const qint64 before = peakKiB();
+        const qint64 before = (peakKiB(), peakKiB());
         browser.navigate(key(address, 113)), browser.navigate(key(address, 2));
+        // With the request out, the handler stays away: only the cap stops the reading.
+        QSignalSpy sent(qApp->findChildren<QNetworkReply*>().last(), &QNetworkReply::requestSent);
+        QTest::qSleep(sim && sent.wait(2000) ? 500 : 0);
         QTRY_VERIFY_WITH_TIMEOUT(idle(browser), 2 * Browser::requestDeadlineMs + 3000);
 
-        QCOMPARE_LT(peakKiB() - before, 8192); // KiB; read in unbounded, the answer takes 12 MiB+
+        QCOMPARE_LT(peakKiB() - before, 16384); // KiB; read in unbounded, the answer takes 100 MiB
         QCOMPARE(browser.givenUp(), 0u);
         QCOMPARE(elsewhere.targets(), QStringList());
         if (sim) {
@@ -156,9 +159,7 @@ private slots:
             QCOMPARE(QSet<int>(arrived.begin(), arrived.end()), QSet<int>({113, 2}));
         }
         // The receiver mends: the next press goes through at once.
-        if (!sim)
-            sim = std::make_unique<Simulator>(QStringLiteral("ok"), port);
-        sim->setMode(QStringLiteral("ok"));
+        sim ? sim->setMode("ok") : void(sim = std::make_unique<Simulator>("ok", port));
         browser.navigate(key(address, 116));
         QVERIFY(sim->waitForTargets(int(sim->targets().size()) + 1, 2000));
     }
@@ -176,8 +177,7 @@ private slots:
         const quint64 overLimit = presses - 1 - Browser::maxPending;
         QCOMPARE(flood.givenUp(), overLimit); // past the limit, the oldest waiting
         // A panel closed with a request in flight leaves nothing behind.
-        QObject& app = *QCoreApplication::instance();
-        const auto inFlight = [&] { return app.findChildren<QNetworkReply*>().size(); };
+        const auto inFlight = [] { return qApp->findChildren<QNetworkReply*>().size(); };
         Simulator silent(QStringLiteral("hang"));
         auto closed = std::make_unique<Browser>();
         closed->navigate(key(silent.address(), 0));
