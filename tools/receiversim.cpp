@@ -12,18 +12,25 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
-#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextStream>
 #include <QTimer>
 
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <span>
+#include <string>
+#include <thread>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+using Descriptor = SOCKET;
+#else
 #include <sys/socket.h>
-#include <unistd.h>
+using Descriptor = int;
+#endif
 
 namespace {
 
@@ -133,8 +140,8 @@ public:
         socket->flush();
         // Linger zero turns the close into a reset.
         const linger now{1, 0};
-        setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now,
-                   sizeof now);
+        setsockopt(static_cast<Descriptor>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                   reinterpret_cast<const char*>(&now), sizeof now);
         socket->abort();
     }
 
@@ -284,27 +291,19 @@ constexpr Mode modes[] = {
      &Simulator::authenticate},
 };
 
-// Mode names on standard input, one a line, switch the mode.
+// Mode names on standard input, one a line, switch the mode. Read on a thread
+// of their own, as Windows cannot watch a pipe from the event loop.
 void followStandardInput(Simulator& simulator, QObject* owner)
 {
-    auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, owner);
-    auto pending = std::make_shared<QByteArray>();
-    QObject::connect(notifier, &QSocketNotifier::activated, owner, [&simulator, notifier, pending] {
-        char chunk[256];
-        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (n <= 0) {
-            notifier->setEnabled(false);
-            return;
+    std::thread([&simulator, owner] {
+        for (std::string line; std::getline(std::cin, line);) {
+            const QByteArray name = QByteArray::fromStdString(line).trimmed();
+            QMetaObject::invokeMethod(owner, [&simulator, name] {
+                if (simulator.setMode(name))
+                    simulator.say(QStringLiteral("mode ") + QString::fromLatin1(name));
+            });
         }
-        pending->append(chunk, n);
-        qsizetype end;
-        while ((end = pending->indexOf('\n')) >= 0) {
-            const QByteArray name = pending->left(end).trimmed();
-            pending->remove(0, end + 1);
-            if (simulator.setMode(name))
-                simulator.say(QStringLiteral("mode ") + QString::fromLatin1(name));
-        }
-    });
+    }).detach();
 }
 
 } // namespace
