@@ -26,10 +26,11 @@ bool requestable(const QString& address)
     return url.isValid() && !url.host().isEmpty();
 }
 
+const QByteArray byteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
+
 void skipByteOrderMark(QIODevice& in)
 {
-    const QByteArray head = in.peek(3);
-    if (head == QByteArrayLiteral("\xEF\xBB\xBF"))
+    if (in.peek(3) == byteOrderMark)
         in.skip(3);
 }
 
@@ -66,7 +67,10 @@ AddressResult readFirstField(QIODevice& in)
         while (!field.isEmpty() && isBlank(field.back()))
             field.chop(1);
     }
-    // Decoding drops a byte order mark, which may be all the field held.
+    // A byte order mark, which may be all the field held, is no part of the
+    // address, whatever the system's code page makes of its bytes.
+    if (field.startsWith(byteOrderMark))
+        field.remove(0, byteOrderMark.size());
     const QString address = QString::fromLocal8Bit(field);
     if (address.isEmpty())
         return fail(AddressError::NoAddress);
