@@ -66,13 +66,23 @@ if(WIN32)
   set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/orvalet.rc PROPERTIES
     OBJECT_DEPENDS ${ORVALET_ICO})
   target_sources(orvalet PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/orvalet.rc ${ORVALET_ICO})
-  # A windowed program: no console window opens beside the bar.
+  # A windowed program: no console window opens beside the bar. One file,
+  # without symbols.
   set_target_properties(orvalet PROPERTIES WIN32_EXECUTABLE TRUE)
-endif()
+  target_link_options(orvalet PRIVATE -s)
 
-# On Windows the Qt libraries and plugins are copied beside the installed program.
-if(WIN32 AND COMMAND qt_generate_deploy_app_script)
-  qt_generate_deploy_app_script(TARGET orvalet FILENAME_VARIABLE orvalet_deploy_script
-                                NO_UNSUPPORTED_PLATFORM_ERROR)
-  install(SCRIPT ${orvalet_deploy_script})
+  # The installer, made by `cmake --build . --target installer` with NSIS.
+  find_program(MAKENSIS makensis)
+  if(MAKENSIS)
+    set(ORVALET_EXE $<TARGET_FILE:orvalet>)
+    set(ORVALET_SETUP ${CMAKE_CURRENT_BINARY_DIR}/orvalet-${PROJECT_VERSION}-setup.exe)
+    configure_file(packaging/orvalet.nsi.in ${CMAKE_CURRENT_BINARY_DIR}/orvalet.nsi.in @ONLY)
+    file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/orvalet.nsi
+         INPUT ${CMAKE_CURRENT_BINARY_DIR}/orvalet.nsi.in)
+    add_custom_command(OUTPUT ${ORVALET_SETUP}
+      COMMAND ${MAKENSIS} -V2 ${CMAKE_CURRENT_BINARY_DIR}/orvalet.nsi
+      DEPENDS orvalet ${CMAKE_CURRENT_BINARY_DIR}/orvalet.nsi ${ORVALET_ICO}
+      COMMENT "Making the installer")
+    add_custom_target(installer DEPENDS ${ORVALET_SETUP})
+  endif()
 endif()
