@@ -5,8 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
+#endif
 
 inline QString rcTarget(int code) { return QStringLiteral("/cgi-bin/rc?%1").arg(code); }
 
@@ -14,7 +16,9 @@ inline QString rcTarget(int code) { return QStringLiteral("/cgi-bin/rc?%1").arg(
 struct Child : QProcess {
     Child(const QProcessEnvironment& env, const QString& program, const QStringList& args = {})
     {
+#ifdef Q_OS_LINUX
         setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#endif
         setProcessEnvironment(env);
         start(program, args);
     }

@@ -14,6 +14,9 @@
 #include <QToolTip>
 #include <qpa/qplatformscreen.h>
 #include <qpa/qplatformwindow.h>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace orvalet;
 
@@ -145,6 +148,31 @@ private slots:
         QTRY_VERIFY(aboutBoxes().size() == 1 &&
                     aboutBoxes()[0]->geometry().topLeft() == area.topLeft() + QPoint(156, 55));
     }
+
+#ifdef Q_OS_WIN
+    // What Windows itself holds of the panels: their rectangles, no frame, no
+    // taskbar button, and the switch moving both bars in and out of the topmost band.
+    void windowsOwnState()
+    {
+        const auto state = [&](char w) {
+            const auto hwnd = reinterpret_cast<HWND>(open(w).windowHandle()->winId());
+            const LONG_PTR style = GetWindowLongPtr(hwnd, GWL_STYLE);
+            const LONG_PTR ex = GetWindowLongPtr(hwnd, GWL_EXSTYLE);
+            RECT r;
+            GetWindowRect(hwnd, &r);
+            const QRect rect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+            return QList<int>{rect == open(w).windowHandle()->handle()->geometry(),
+                              !(style & (WS_CAPTION | WS_THICKFRAME)), !(ex & WS_EX_APPWINDOW),
+                              !!(ex & WS_EX_TOOLWINDOW), !!(ex & WS_EX_TOPMOST)};
+        };
+        const QList<int> normal{1, 1, 1, 1, 0}, topmost{1, 1, 1, 1, 1};
+        QCOMPARE((QList{state('m'), state('e'), state('r')}), (QList{normal, normal, normal}));
+        click(*m_forms->expand, switchKey);
+        QTRY_COMPARE((QList{state('m'), state('e'), state('r')}), (QList{topmost, topmost, normal}));
+        click(*m_forms->expand, switchKey);
+        QTRY_COMPARE((QList{state('m'), state('e'), state('r')}), (QList{normal, normal, normal}));
+    }
+#endif
 
     void everySpot_data()
     {
