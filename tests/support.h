@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,14 +57,7 @@ public:
     // The request targets so far, such as "/cgi-bin/rc?115".
     QStringList targets()
     {
-        QStringList result;
-        for (const QString& line : lines())
-            result << line.section(' ', 1, 1);
-        return result;
-    }
-    bool waitForTargets(int count, int timeoutMs = 5000)
-    {
-        return QTest::qWaitFor([&] { return targets().size() >= count; }, timeoutMs);
+        return lines().replaceInStrings(QRegularExpression("^[^ ]* ([^ ]*).*"), "\\1");
     }
     void setMode(const QString& mode)
     {

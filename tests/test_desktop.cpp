@@ -2,10 +2,6 @@
 // has it: clicked with xdotool at screen points, read with xprop and xwininfo.
 #include "support.h"
 
-#include <QRegularExpression>
-
-namespace {
-
 struct Window {
     QString id; // decimal, as xdotool gives it
     QString props;
@@ -14,8 +10,6 @@ struct Window {
     bool has(const char* state) const { return props.contains("_NET_WM_STATE_" + QString(state)); }
     bool framed() const { return props.contains(QRegularExpression("EXTENTS.* = (?!0, 0, 0, 0)")); }
 };
-
-} // namespace
 
 class DesktopTest : public QObject {
     Q_OBJECT
@@ -27,16 +21,13 @@ class DesktopTest : public QObject {
     QString x(const QString& tool, const QStringList& args) const
     {
         Child tooled(m_env, tool, args);
-        tooled.waitForFinished(10000);
-        return QString::fromUtf8(tooled.readAllStandardOutput());
+        return QString::fromUtf8((tooled.waitForFinished(10000), tooled.readAllStandardOutput()));
     }
 
     Window window(const QString& id) const
     {
         const QString info = x("xwininfo", {"-id", id});
-        const auto n = [&](const char* l) {
-            return info.section(l, 1).section('\n', 0, 0).toInt();
-        };
+        const auto n = [&](auto l) { return info.section(l, 1).section('\n', 0, 0).toInt(); };
         return {id, x("xprop", {"-id", id}),
                 QRect(n("upper-left X:"), n("upper-left Y:"), n("Width:"), n("Height:")),
                 info.contains("IsViewable")};
@@ -97,9 +88,8 @@ private slots:
         QProcessEnvironment wmEnv = m_env;
         wmEnv.insert("HOME", m_runtime.path());
         wmEnv.insert("QT_QPA_PLATFORM", "offscreen"); // for a compositor made with Qt
-        // A compositor tells the programs of its session the X display it offers, whose
-        // Xwayland may start only for the first X client: the session's one program
-        // says what it was told, and stays as long as this test.
+        // A compositor tells its session the X display it offers, whose Xwayland may start only
+        // for the first X client: the session's one program says so, and lives as the test.
         const bool compositor = !m_env.contains("DISPLAY");
         QFile session(m_runtime.filePath("session"));
         if (compositor && session.open(QIODevice::WriteOnly)) {
@@ -142,7 +132,7 @@ private slots:
         QVERIFY(bar.has("SKIP_TASKBAR") && !bar.has("ABOVE") && !bar.framed());
         QVERIFY(!x("ss", {"-Hltunp"}).contains(QStringLiteral("pid=%1,").arg(program.processId())));
         click(bar.rect, {1050, 90, 195, 195}); // Play
-        QVERIFY(sim.waitForTargets(1));
+        QTRY_COMPARE(sim.targets(), QStringList{rcTarget(399)});
 
         click(bar.rect, {4284, 169, 150, 150}); // Expand
         const Window extension = await(program, "frmExpand");

@@ -70,9 +70,8 @@ QList<frmAbout*> aboutBoxes()
 {
     QList<frmAbout*> boxes;
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<frmAbout*>(window))
-            boxes << box;
-    return boxes;
+        boxes << qobject_cast<frmAbout*>(window);
+    return boxes.removeAll(nullptr), boxes;
 }
 
 } // namespace
@@ -110,9 +109,8 @@ class PanelsTest : public QObject {
     // What reached `sim` since `from`, up to a key of the panel other than `avoid` pressed now.
     QStringList sent(char which, qsizetype from, Simulator& sim, int avoid = 0)
     {
-        const Spot& last = *std::find_if(std::begin(spots), std::end(spots), [&](const Spot& m) {
-            return m.panel == which && m.code && m.code != avoid;
-        });
+        const auto key = [&](auto& s) { return s.panel == which && s.code && s.code != avoid; };
+        const Spot& last = *std::ranges::find_if(spots, key);
         click(open(which), last.at);
         const auto got = [&] { return sim.targets().mid(from); };
         if (!QTest::qWaitFor([&] { return got().contains(rcTarget(last.code)); }))
@@ -166,11 +164,10 @@ private slots:
                               !!(ex & WS_EX_TOOLWINDOW), !!(ex & WS_EX_TOPMOST)};
         };
         const QList<int> normal{1, 1, 1, 1, 0}, topmost{1, 1, 1, 1, 1};
-        QCOMPARE((QList{state('m'), state('e'), state('r')}), (QList{normal, normal, normal}));
-        click(*m_forms->expand, switchKey);
-        QTRY_COMPARE((QList{state('m'), state('e'), state('r')}), (QList{topmost, topmost, normal}));
-        click(*m_forms->expand, switchKey);
-        QTRY_COMPARE((QList{state('m'), state('e'), state('r')}), (QList{normal, normal, normal}));
+        for (const QList<int>& bars : {normal, topmost, normal}) {
+            QTRY_COMPARE((QList{state('m'), state('e'), state('r')}), (QList{bars, bars, normal}));
+            click(*m_forms->expand, switchKey);
+        }
     }
 #endif
 
@@ -252,8 +249,7 @@ private slots:
     void lateLoadHideShowAndClose_data()
     {
         QTest::addColumn<char>("which"); // the extension bar or the handset
-        for (const char which : {'e', 'r'})
-            QTest::addRow("%c", which) << which;
+        QTest::newRow("e") << 'e', QTest::newRow("r") << 'r';
     }
     void lateLoadHideShowAndClose()
     {
@@ -280,8 +276,7 @@ private slots:
         QCOMPARE(sent(which, 1, later), QStringList{});
         // Closed by the window system and touched before the loop turns: made afresh.
         window->windowHandle()->close();
-        QVERIFY((which == 'e' ? &*m_forms->expand : static_cast<QWidget*>(&*m_forms->rc)) !=
-                window);
+        QVERIFY(which == 'e' ? window != &*m_forms->expand : window != &*m_forms->rc);
         QTRY_VERIFY(window.isNull());
         window = &open(which);
         QCOMPARE(std::pair(window->geometry(), green()), std::pair(place, false));
@@ -298,8 +293,7 @@ private slots:
     {
         // One box however often Info is clicked; OK, Enter, Escape and the window close it.
         for (const int how : {0, int(Qt::Key_Return), int(Qt::Key_Escape), -1}) {
-            click(open('m'), infoArea);
-            click(open('m'), infoArea);
+            click(open('m'), infoArea), click(open('m'), infoArea);
             QTRY_VERIFY(aboutBoxes().size() == 1 && aboutBoxes()[0]->isVisible());
             frmAbout* box = aboutBoxes()[0];
             QStringList texts{box->windowTitle()};
