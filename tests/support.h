@@ -20,11 +20,9 @@ struct Child : QProcess {
 #ifdef Q_OS_LINUX
         setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 #endif
-        setProcessEnvironment(env);
-        start(program, args);
+        setProcessEnvironment(env), start(program, args);
     }
     ~Child() override { kill(), waitForFinished(3000); }
-    // The exit code of a normal end within 5 s, else -1.
     int ended() { return waitForFinished(5000) && exitStatus() == NormalExit ? exitCode() : -1; }
 };
 
@@ -55,10 +53,7 @@ public:
         return m_lines;
     }
     // The request targets so far, such as "/cgi-bin/rc?115".
-    QStringList targets()
-    {
-        return lines().replaceInStrings(QRegularExpression("^[^ ]* ([^ ]*).*"), "\\1");
-    }
+    QStringList targets() { return lines().replaceInStrings(QRegularExpression("^\\S+ | .*"), {}); }
     void setMode(const QString& mode)
     {
         const int before = (lines(), m_modes);

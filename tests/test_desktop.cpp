@@ -3,9 +3,8 @@
 #include "support.h"
 
 struct Window {
-    QString id; // decimal, as xdotool gives it
-    QString props;
-    QRect rect; // the client area on the screen
+    QString id, props; // the first decimal, as xdotool gives it
+    QRect rect;        // the client area on the screen
     bool viewable = false;
     bool has(const char* state) const { return props.contains("_NET_WM_STATE_" + QString(state)); }
     bool framed() const { return props.contains(QRegularExpression("EXTENTS.* = (?!0, 0, 0, 0)")); }
@@ -61,9 +60,8 @@ class DesktopTest : public QObject {
     // A click amid a control in twips on its window, too late to make a double click.
     void click(const QRect& window, const QRect& control) const
     {
-        const QPoint at = window.topLeft() + control.center() / 15;
-        x("xdotool", {"sleep", "0.6", "mousemove", QString::number(at.x()), QString::number(at.y()),
-                      "click", "1"});
+        const QPoint p = window.topLeft() + control.center() / 15;
+        x("xdotool", QString("sleep 0.6 mousemove %1 %2 click 1").arg(p.x()).arg(p.y()).split(' '));
     }
 
 private slots:
@@ -74,14 +72,12 @@ private slots:
         for (const char* name :
              {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
             m_env.remove(name);
-        m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
-        m_env.insert("HOME", m_home.path());
+        m_env.insert("XDG_RUNTIME_DIR", m_runtime.path()), m_env.insert("HOME", m_home.path());
         // For openbox a display above those compositors beside it take; Xvfb ends if taken.
         for (int n = 100 + QCoreApplication::applicationPid() % 100;
              wm[0] == "openbox" && !m_env.contains("DISPLAY") && n < 1000; n += 100) {
-            m_server = std::make_unique<Child>(m_env, "Xvfb",
-                                               QStringList{':' + QString::number(n), "-displayfd",
-                                                           "1", "-screen", "0", "1024x768x24"});
+            const QString args = QString(":%1 -displayfd 1 -screen 0 1024x768x24").arg(n);
+            m_server = std::make_unique<Child>(m_env, "Xvfb", args.split(' '));
             if (m_server->waitForReadyRead(20000))
                 m_env.insert("DISPLAY", ':' + m_server->readLine().trimmed());
         }
@@ -96,8 +92,7 @@ private slots:
             session.write(
                 "#!/bin/sh\necho session $DISPLAY $XAUTHORITY\nexec tail -f /dev/null --pid=" +
                 QByteArray::number(QCoreApplication::applicationPid()));
-            session.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-            wm << session.fileName();
+            session.setPermissions(QFile::ReadOwner | QFile::ExeOwner), wm << session.fileName();
         }
         session.close();
         m_wm = std::make_unique<Child>(wmEnv, wm.takeFirst(), wm);
@@ -106,10 +101,8 @@ private slots:
                (m_wm->canReadLine() || m_wm->waitForReadyRead(20000)))
             said = m_wm->readLine();
         if (const QStringList offered = said.simplified().split(' '); compositor) {
-            m_env.insert("DISPLAY", offered.value(1));
-            m_env.insert("XAUTHORITY", offered.value(2));
-            m_env.insert("WAYLAND_DISPLAY", "wl"); // the socket the command line names
-            m_env.insert("XDG_SESSION_TYPE", "wayland");
+            m_env.insert("DISPLAY", offered.value(1)), m_env.insert("XAUTHORITY", offered.value(2));
+            m_env.insert("WAYLAND_DISPLAY", "wl"), m_env.insert("XDG_SESSION_TYPE", "wayland");
         }
         const auto managed = [&] {
             return x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");

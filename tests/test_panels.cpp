@@ -124,8 +124,7 @@ private slots:
     {
         m_work = std::make_unique<WorkDir>();
         m_work->writeConfig(m_sim.address().toLatin1() + "\r\n");
-        m_forms = std::make_unique<Forms>();
-        m_from = m_sim.targets().size();
+        m_forms = std::make_unique<Forms>(), m_from = m_sim.targets().size();
     }
     void cleanup() { m_forms.reset(), m_work.reset(); }
 
@@ -134,12 +133,11 @@ private slots:
     {
         const auto device = [&](char w) { return open(w).windowHandle()->handle()->geometry(); };
         const QRect main = device('m'), below = device('e'), rc = device('r');
-        const QScreen& screen = *QGuiApplication::primaryScreen();
-        const QRect area = screen.handle()->geometry();
+        const QRect area = QGuiApplication::primaryScreen()->handle()->geometry();
         QCOMPARE((QList{below.top(), below.left(), below.right(), rc.right() + 1, rc.top()}),
                  (QList{main.bottom() + 1, main.left(), main.right(), main.left(), main.top()}));
         // The bar's right edge 1600 twips short of the screen's, its top 15 twips down.
-        const qreal scale = screen.devicePixelRatio();
+        const qreal scale = QGuiApplication::primaryScreen()->devicePixelRatio();
         QVERIFY(qAbs(area.right() - main.right() - scale * 1600 / 15) < 2);
         QVERIFY(qAbs(main.top() - area.top() - scale) < 1);
         click(*m_forms->main, infoArea);
@@ -201,8 +199,7 @@ private slots:
     {
         // Both bars at 96 dpi: one-pixel lines on single pixels, in their colours.
         QImage bars(298, 50, QImage::Format_RGB32);
-        m_forms->main->render(&bars);
-        m_forms->expand->render(&bars, QPoint(0, 25));
+        m_forms->main->render(&bars), m_forms->expand->render(&bars, QPoint(0, 25));
         // clang-format off
         const std::pair<QColor, QPolygon> lines[] = {
             {Qt::white, {{31, 12}, {163, 12}, {140, 4}, {140, 20}}}, // the main bar's outline
@@ -222,8 +219,7 @@ private slots:
         // Crossing the keys changes nothing to be seen, so nothing is painted.
         QWindow* bar = (open('r'), m_forms->main->windowHandle());
         const QPoint play = spots[1].at, off = spots[9].at;
-        QTest::qWait(100);
-        qApp->installEventFilter(this);
+        QTest::qWait(100), qApp->installEventFilter(this);
         for (const Spot& spot : spots)
             QTest::mouseMove(open(spot.panel).windowHandle(), spot.at);
         QTest::qWait(100);
@@ -262,8 +258,7 @@ private slots:
         QPointer<CommandPanel> window = &open(which);
         const QRect place = window->geometry();
         const auto green = [&] { return which == 'e' && window->control("AOTon")->isVisible(); };
-        if (which == 'e')
-            click(*window, switchKey);
+        which == 'e' ? click(*window, switchKey) : void();
         QCOMPARE(green(), which == 'e');
         QCOMPARE(sent(which, 0, later), QStringList{});
         // Hidden and shown again: the same window, place, address and switch.
@@ -282,8 +277,7 @@ private slots:
         QCOMPARE(std::pair(window->geometry(), green()), std::pair(place, false));
         QCOMPARE(sent(which, m_sim.targets().size(), m_sim), QStringList{});
         QCOMPARE(later.targets().size(), 2);
-        if (which == 'e')
-            click(*window, switchKey), click(*window, switchKey);
+        which == 'e' ? click(*window, switchKey), click(*window, switchKey) : void();
         QVERIFY(!green() && (which == 'r' || window->control("AOToff")->isVisible()));
         click(opening, opener); // and the opener hides it
         QTRY_VERIFY(window && !window->isVisible());
@@ -302,10 +296,9 @@ private slots:
             QCOMPARE(texts, QStringList({"About Orvalet", "Orvalet", "Version 3.0.0",
                                          "Virtual PC Remote Control"}));
             QTRY_COMPARE(QApplication::focusWidget(), box->findChild<QWidget*>("cmdOK"));
-            if (how > 0)
-                QTest::keyClick(box->windowHandle(), Qt::Key(how));
-            else
-                how ? void(box->windowHandle()->close()) : click(*box, {210, 123});
+            how > 0 ? QTest::keyClick(box->windowHandle(), Qt::Key(how))
+            : how   ? void(box->windowHandle()->close())
+                    : click(*box, {210, 123});
             QTRY_VERIFY(aboutBoxes().isEmpty());
         }
         // The box sent nothing and the bar kept working.

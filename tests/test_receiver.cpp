@@ -20,38 +20,34 @@
 
 using namespace orvalet;
 
-namespace {
-
-QUrl key(const QString& address, int code) { return QUrl("http://" + address + rcTarget(code)); }
-
-QList<int> codes(Simulator& sim)
-{
-    QList<int> result;
-    for (const QString& target : sim.targets())
-        result << target.section('?', 1).toInt();
-    return result;
-}
-
-bool idle(const Browser& browser) { return !browser.isLoading() && browser.pendingCount() == 0; }
-
-// The peak resident size since the last call (on Windows, since the start), in KiB.
-qint64 peakKiB()
-{
-#ifdef Q_OS_WIN
-    PROCESS_MEMORY_COUNTERS counters{};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return qint64(counters.PeakWorkingSetSize / 1024);
-#endif
-    QFile status("/proc/self/status"), reset("/proc/self/clear_refs");
-    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
-    reset.open(QIODevice::WriteOnly) && reset.write("5");
-    return text.mid(text.indexOf("VmHWM:") + 6).split('k').first().trimmed().toLongLong();
-}
-
-} // namespace
-
 class ReceiverTest : public QObject {
     Q_OBJECT
+
+    QUrl key(const QString& host, int code) { return QUrl("http://" + host + rcTarget(code)); }
+
+    QList<int> codes(Simulator& sim)
+    {
+        QList<int> result;
+        for (const QString& target : sim.targets())
+            result << target.section('?', 1).toInt();
+        return result;
+    }
+
+    bool idle(const Browser& b) { return !b.isLoading() && b.pendingCount() == 0; }
+
+    // The peak resident size since the last call (on Windows, since the start), in KiB.
+    qint64 peakKiB()
+    {
+#ifdef Q_OS_WIN
+        PROCESS_MEMORY_COUNTERS counters{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+        return qint64(counters.PeakWorkingSetSize / 1024);
+#endif
+        QFile status("/proc/self/status"), reset("/proc/self/clear_refs");
+        const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+        reset.open(QIODevice::WriteOnly) && reset.write("5");
+        return text.mid(text.indexOf("VmHWM:") + 6).split('k').first().trimmed().toLongLong();
+    }
 
 private slots:
     void addressFile_data()
