@@ -2,20 +2,13 @@
 // has it: clicked with xdotool at screen points, read with xprop and xwininfo.
 #include "support.h"
 
-#include <QRegularExpression>
-
-namespace {
-
 struct Window {
-    QString id; // decimal, as xdotool gives it
-    QString props;
-    QRect rect; // the client area on the screen
+    QString id, props; // the first decimal, as xdotool gives it
+    QRect rect;        // the client area on the screen
     bool viewable = false;
     bool has(const char* state) const { return props.contains("_NET_WM_STATE_" + QString(state)); }
     bool framed() const { return props.contains(QRegularExpression("EXTENTS.* = (?!0, 0, 0, 0)")); }
 };
-
-} // namespace
 
 class DesktopTest : public QObject {
     Q_OBJECT
@@ -27,16 +20,13 @@ class DesktopTest : public QObject {
     QString x(const QString& tool, const QStringList& args) const
     {
         Child tooled(m_env, tool, args);
-        tooled.waitForFinished(10000);
-        return QString::fromUtf8(tooled.readAllStandardOutput());
+        return QString::fromUtf8((tooled.waitForFinished(10000), tooled.readAllStandardOutput()));
     }
 
     Window window(const QString& id) const
     {
         const QString info = x("xwininfo", {"-id", id});
-        const auto n = [&](const char* l) {
-            return info.section(l, 1).section('\n', 0, 0).toInt();
-        };
+        const auto n = [&](auto l) { return info.section(l, 1).section('\n', 0, 0).toInt(); };
         return {id, x("xprop", {"-id", id}),
                 QRect(n("upper-left X:"), n("upper-left Y:"), n("Width:"), n("Height:")),
                 info.contains("IsViewable")};
@@ -70,9 +60,8 @@ class DesktopTest : public QObject {
     // A click amid a control in twips on its window, too late to make a double click.
     void click(const QRect& window, const QRect& control) const
     {
-        const QPoint at = window.topLeft() + control.center() / 15;
-        x("xdotool", {"sleep", "0.6", "mousemove", QString::number(at.x()), QString::number(at.y()),
-                      "click", "1"});
+        const QPoint p = window.topLeft() + control.center() / 15;
+        x("xdotool", QString("sleep 0.6 mousemove %1 %2 click 1").arg(p.x()).arg(p.y()).split(' '));
     }
 
 private slots:
@@ -83,31 +72,27 @@ private slots:
         for (const char* name :
              {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
             m_env.remove(name);
-        m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
-        m_env.insert("HOME", m_home.path());
+        m_env.insert("XDG_RUNTIME_DIR", m_runtime.path()), m_env.insert("HOME", m_home.path());
         // For openbox a display above those compositors beside it take; Xvfb ends if taken.
         for (int n = 100 + QCoreApplication::applicationPid() % 100;
              wm[0] == "openbox" && !m_env.contains("DISPLAY") && n < 1000; n += 100) {
-            m_server = std::make_unique<Child>(m_env, "Xvfb",
-                                               QStringList{':' + QString::number(n), "-displayfd",
-                                                           "1", "-screen", "0", "1024x768x24"});
+            const QString args = QString(":%1 -displayfd 1 -screen 0 1024x768x24").arg(n);
+            m_server = std::make_unique<Child>(m_env, "Xvfb", args.split(' '));
             if (m_server->waitForReadyRead(20000))
                 m_env.insert("DISPLAY", ':' + m_server->readLine().trimmed());
         }
         QProcessEnvironment wmEnv = m_env;
         wmEnv.insert("HOME", m_runtime.path());
         wmEnv.insert("QT_QPA_PLATFORM", "offscreen"); // for a compositor made with Qt
-        // A compositor tells the programs of its session the X display it offers, whose
-        // Xwayland may start only for the first X client: the session's one program
-        // says what it was told, and stays as long as this test.
+        // A compositor tells its session the X display it offers, whose Xwayland may start only
+        // for the first X client: the session's one program says so, and lives as the test.
         const bool compositor = !m_env.contains("DISPLAY");
         QFile session(m_runtime.filePath("session"));
         if (compositor && session.open(QIODevice::WriteOnly)) {
             session.write(
                 "#!/bin/sh\necho session $DISPLAY $XAUTHORITY\nexec tail -f /dev/null --pid=" +
                 QByteArray::number(QCoreApplication::applicationPid()));
-            session.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-            wm << session.fileName();
+            session.setPermissions(QFile::ReadOwner | QFile::ExeOwner), wm << session.fileName();
         }
         session.close();
         m_wm = std::make_unique<Child>(wmEnv, wm.takeFirst(), wm);
@@ -116,10 +101,8 @@ private slots:
                (m_wm->canReadLine() || m_wm->waitForReadyRead(20000)))
             said = m_wm->readLine();
         if (const QStringList offered = said.simplified().split(' '); compositor) {
-            m_env.insert("DISPLAY", offered.value(1));
-            m_env.insert("XAUTHORITY", offered.value(2));
-            m_env.insert("WAYLAND_DISPLAY", "wl"); // the socket the command line names
-            m_env.insert("XDG_SESSION_TYPE", "wayland");
+            m_env.insert("DISPLAY", offered.value(1)), m_env.insert("XAUTHORITY", offered.value(2));
+            m_env.insert("WAYLAND_DISPLAY", "wl"), m_env.insert("XDG_SESSION_TYPE", "wayland");
         }
         const auto managed = [&] {
             return x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
@@ -142,7 +125,7 @@ private slots:
         QVERIFY(bar.has("SKIP_TASKBAR") && !bar.has("ABOVE") && !bar.framed());
         QVERIFY(!x("ss", {"-Hltunp"}).contains(QStringLiteral("pid=%1,").arg(program.processId())));
         click(bar.rect, {1050, 90, 195, 195}); // Play
-        QVERIFY(sim.waitForTargets(1));
+        QTRY_COMPARE(sim.targets(), QStringList{rcTarget(399)});
 
         click(bar.rect, {4284, 169, 150, 150}); // Expand
         const Window extension = await(program, "frmExpand");

@@ -70,9 +70,8 @@ QList<frmAbout*> aboutBoxes()
 {
     QList<frmAbout*> boxes;
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<frmAbout*>(window))
-            boxes << box;
-    return boxes;
+        boxes << qobject_cast<frmAbout*>(window);
+    return boxes.removeAll(nullptr), boxes;
 }
 
 } // namespace
@@ -110,9 +109,8 @@ class PanelsTest : public QObject {
     // What reached `sim` since `from`, up to a key of the panel other than `avoid` pressed now.
     QStringList sent(char which, qsizetype from, Simulator& sim, int avoid = 0)
     {
-        const Spot& last = *std::find_if(std::begin(spots), std::end(spots), [&](const Spot& m) {
-            return m.panel == which && m.code && m.code != avoid;
-        });
+        const auto key = [&](auto& s) { return s.panel == which && s.code && s.code != avoid; };
+        const Spot& last = *std::ranges::find_if(spots, key);
         click(open(which), last.at);
         const auto got = [&] { return sim.targets().mid(from); };
         if (!QTest::qWaitFor([&] { return got().contains(rcTarget(last.code)); }))
@@ -126,8 +124,7 @@ private slots:
     {
         m_work = std::make_unique<WorkDir>();
         m_work->writeConfig(m_sim.address().toLatin1() + "\r\n");
-        m_forms = std::make_unique<Forms>();
-        m_from = m_sim.targets().size();
+        m_forms = std::make_unique<Forms>(), m_from = m_sim.targets().size();
     }
     void cleanup() { m_forms.reset(), m_work.reset(); }
 
@@ -136,12 +133,11 @@ private slots:
     {
         const auto device = [&](char w) { return open(w).windowHandle()->handle()->geometry(); };
         const QRect main = device('m'), below = device('e'), rc = device('r');
-        const QScreen& screen = *QGuiApplication::primaryScreen();
-        const QRect area = screen.handle()->geometry();
+        const QRect area = QGuiApplication::primaryScreen()->handle()->geometry();
         QCOMPARE((QList{below.top(), below.left(), below.right(), rc.right() + 1, rc.top()}),
                  (QList{main.bottom() + 1, main.left(), main.right(), main.left(), main.top()}));
         // The bar's right edge 1600 twips short of the screen's, its top 15 twips down.
-        const qreal scale = screen.devicePixelRatio();
+        const qreal scale = QGuiApplication::primaryScreen()->devicePixelRatio();
         QVERIFY(qAbs(area.right() - main.right() - scale * 1600 / 15) < 2);
         QVERIFY(qAbs(main.top() - area.top() - scale) < 1);
         click(*m_forms->main, infoArea);
@@ -166,11 +162,10 @@ private slots:
                               !!(ex & WS_EX_TOOLWINDOW), !!(ex & WS_EX_TOPMOST)};
         };
         const QList<int> normal{1, 1, 1, 1, 0}, topmost{1, 1, 1, 1, 1};
-        QCOMPARE((QList{state('m'), state('e'), state('r')}), (QList{normal, normal, normal}));
-        click(*m_forms->expand, switchKey);
-        QTRY_COMPARE((QList{state('m'), state('e'), state('r')}), (QList{topmost, topmost, normal}));
-        click(*m_forms->expand, switchKey);
-        QTRY_COMPARE((QList{state('m'), state('e'), state('r')}), (QList{normal, normal, normal}));
+        for (const QList<int>& bars : {normal, topmost, normal}) {
+            QTRY_COMPARE((QList{state('m'), state('e'), state('r')}), (QList{bars, bars, normal}));
+            click(*m_forms->expand, switchKey);
+        }
     }
 #endif
 
@@ -204,8 +199,7 @@ private slots:
     {
         // Both bars at 96 dpi: one-pixel lines on single pixels, in their colours.
         QImage bars(298, 50, QImage::Format_RGB32);
-        m_forms->main->render(&bars);
-        m_forms->expand->render(&bars, QPoint(0, 25));
+        m_forms->main->render(&bars), m_forms->expand->render(&bars, QPoint(0, 25));
         // clang-format off
         const std::pair<QColor, QPolygon> lines[] = {
             {Qt::white, {{31, 12}, {163, 12}, {140, 4}, {140, 20}}}, // the main bar's outline
@@ -225,8 +219,7 @@ private slots:
         // Crossing the keys changes nothing to be seen, so nothing is painted.
         QWindow* bar = (open('r'), m_forms->main->windowHandle());
         const QPoint play = spots[1].at, off = spots[9].at;
-        QTest::qWait(100);
-        qApp->installEventFilter(this);
+        QTest::qWait(100), qApp->installEventFilter(this);
         for (const Spot& spot : spots)
             QTest::mouseMove(open(spot.panel).windowHandle(), spot.at);
         QTest::qWait(100);
@@ -252,8 +245,7 @@ private slots:
     void lateLoadHideShowAndClose_data()
     {
         QTest::addColumn<char>("which"); // the extension bar or the handset
-        for (const char which : {'e', 'r'})
-            QTest::addRow("%c", which) << which;
+        QTest::newRow("e") << 'e', QTest::newRow("r") << 'r';
     }
     void lateLoadHideShowAndClose()
     {
@@ -266,8 +258,7 @@ private slots:
         QPointer<CommandPanel> window = &open(which);
         const QRect place = window->geometry();
         const auto green = [&] { return which == 'e' && window->control("AOTon")->isVisible(); };
-        if (which == 'e')
-            click(*window, switchKey);
+        which == 'e' ? click(*window, switchKey) : void();
         QCOMPARE(green(), which == 'e');
         QCOMPARE(sent(which, 0, later), QStringList{});
         // Hidden and shown again: the same window, place, address and switch.
@@ -280,15 +271,13 @@ private slots:
         QCOMPARE(sent(which, 1, later), QStringList{});
         // Closed by the window system and touched before the loop turns: made afresh.
         window->windowHandle()->close();
-        QVERIFY((which == 'e' ? &*m_forms->expand : static_cast<QWidget*>(&*m_forms->rc)) !=
-                window);
+        QVERIFY(which == 'e' ? window != &*m_forms->expand : window != &*m_forms->rc);
         QTRY_VERIFY(window.isNull());
         window = &open(which);
         QCOMPARE(std::pair(window->geometry(), green()), std::pair(place, false));
         QCOMPARE(sent(which, m_sim.targets().size(), m_sim), QStringList{});
         QCOMPARE(later.targets().size(), 2);
-        if (which == 'e')
-            click(*window, switchKey), click(*window, switchKey);
+        which == 'e' ? click(*window, switchKey), click(*window, switchKey) : void();
         QVERIFY(!green() && (which == 'r' || window->control("AOToff")->isVisible()));
         click(opening, opener); // and the opener hides it
         QTRY_VERIFY(window && !window->isVisible());
@@ -298,8 +287,7 @@ private slots:
     {
         // One box however often Info is clicked; OK, Enter, Escape and the window close it.
         for (const int how : {0, int(Qt::Key_Return), int(Qt::Key_Escape), -1}) {
-            click(open('m'), infoArea);
-            click(open('m'), infoArea);
+            click(open('m'), infoArea), click(open('m'), infoArea);
             QTRY_VERIFY(aboutBoxes().size() == 1 && aboutBoxes()[0]->isVisible());
             frmAbout* box = aboutBoxes()[0];
             QStringList texts{box->windowTitle()};
@@ -308,10 +296,9 @@ private slots:
             QCOMPARE(texts, QStringList({"About Orvalet", "Orvalet", "Version 3.0.0",
                                          "Virtual PC Remote Control"}));
             QTRY_COMPARE(QApplication::focusWidget(), box->findChild<QWidget*>("cmdOK"));
-            if (how > 0)
-                QTest::keyClick(box->windowHandle(), Qt::Key(how));
-            else
-                how ? void(box->windowHandle()->close()) : click(*box, {210, 123});
+            how > 0 ? QTest::keyClick(box->windowHandle(), Qt::Key(how))
+            : how   ? void(box->windowHandle()->close())
+                    : click(*box, {210, 123});
             QTRY_VERIFY(aboutBoxes().isEmpty());
         }
         // The box sent nothing and the bar kept working.

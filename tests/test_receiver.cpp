@@ -12,6 +12,7 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+
 #include <psapi.h>
 #else
 #include <sys/stat.h>
@@ -19,38 +20,34 @@
 
 using namespace orvalet;
 
-namespace {
-
-QUrl key(const QString& address, int code) { return QUrl("http://" + address + rcTarget(code)); }
-
-QList<int> codes(Simulator& sim)
-{
-    QList<int> result;
-    for (const QString& target : sim.targets())
-        result << target.section('?', 1).toInt();
-    return result;
-}
-
-bool idle(const Browser& browser) { return !browser.isLoading() && browser.pendingCount() == 0; }
-
-// The peak resident size since the last call (on Windows, since the start), in KiB.
-qint64 peakKiB()
-{
-#ifdef Q_OS_WIN
-    PROCESS_MEMORY_COUNTERS counters{};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return qint64(counters.PeakWorkingSetSize / 1024);
-#endif
-    QFile status("/proc/self/status"), reset("/proc/self/clear_refs");
-    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
-    reset.open(QIODevice::WriteOnly) && reset.write("5");
-    return text.mid(text.indexOf("VmHWM:") + 6).split('k').first().trimmed().toLongLong();
-}
-
-} // namespace
-
 class ReceiverTest : public QObject {
     Q_OBJECT
+
+    QUrl key(const QString& host, int code) { return QUrl("http://" + host + rcTarget(code)); }
+
+    QList<int> codes(Simulator& sim)
+    {
+        QList<int> result;
+        for (const QString& target : sim.targets())
+            result << target.section('?', 1).toInt();
+        return result;
+    }
+
+    bool idle(const Browser& b) { return !b.isLoading() && b.pendingCount() == 0; }
+
+    // The peak resident size since the last call (on Windows, since the start), in KiB.
+    qint64 peakKiB()
+    {
+#ifdef Q_OS_WIN
+        PROCESS_MEMORY_COUNTERS counters{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+        return qint64(counters.PeakWorkingSetSize / 1024);
+#endif
+        QFile status("/proc/self/status"), reset("/proc/self/clear_refs");
+        const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+        reset.open(QIODevice::WriteOnly) && reset.write("5");
+        return text.mid(text.indexOf("VmHWM:") + 6).split('k').first().trimmed().toLongLong();
+    }
 
 private slots:
     void addressFile_data()
@@ -105,20 +102,19 @@ private slots:
         QFETCH(QByteArray, contents);
         QFETCH(char, kind);
         QFETCH(QString, read);
+        WorkDir work;
 #ifdef Q_OS_WIN
         if (kind == 'l' || kind == 'p')
             QSKIP("Windows has no symbolic links for all, no named pipes in folders");
+#else
+        QVERIFY(kind != 'p' || mkfifo(addressFileName, 0600) == 0);
 #endif
-        WorkDir work;
         const QString name = QString::fromLatin1(addressFileName);
         if (kind == 'f' || kind == 's')
             work.writeConfig(contents);
         QVERIFY(kind != 's' || QFile::resize(name, qint64(4) << 30));
         QVERIFY(kind != 'l' || QFile::link(QString::fromLatin1(contents), name));
         QVERIFY(kind != 'd' || QDir().mkdir(name));
-#ifndef Q_OS_WIN
-        QVERIFY(kind != 'p' || mkfifo(addressFileName, 0600) == 0);
-#endif
         const QDeadlineTimer limit(2000);
         const AddressResult result = readAddressFile();
         QVERIFY2(!limit.hasExpired(), "the reader went on past the first field");
@@ -144,16 +140,13 @@ private slots:
         const QString mode = row[0], verdicts = row[2];
         Simulator elsewhere;
         QTcpServer closed; // a loopback port on which nothing listens
-        closed.listen(QHostAddress::LocalHost);
-        const quint16 port = closed.serverPort();
+        const quint16 port = closed.listen(QHostAddress::LocalHost) ? closed.serverPort() : 0;
         closed.close();
         const QString address = row[1].replace("PORT", QString::number(port));
-        std::unique_ptr<Simulator> sim;
-        if (mode != "refused")
-            sim = std::make_unique<Simulator>(
-                mode, port,
-                QStringList{"--listen", address.contains("::1") ? "::1" : "127.0.0.1",
-                            "--redirect-to", elsewhere.address(), "--auth", "u:p"});
+        const QStringList options{"--redirect-to", elsewhere.address(),
+                                  "--auth",        "u:p",
+                                  "--listen",      address.contains("::1") ? "::1" : "127.0.0.1"};
+        auto sim = mode == "refused" ? nullptr : std::make_unique<Simulator>(mode, port, options);
         Browser browser;
         const qint64 before = (peakKiB(), peakKiB());
         browser.navigate(key(address, 113)), browser.navigate(key(address, 2));
@@ -167,9 +160,7 @@ private slots:
         QCOMPARE(elsewhere.targets(), QStringList());
         if (sim) {
             // An answer that is not HTTP makes the stack send the GET again, a few times.
-            QStringList got;
-            for (const QString& line : sim->lines())
-                got << line.section("auth=", 1);
+            const auto got = sim->lines().replaceInStrings(QRegularExpression(".*auth="), {});
             QVERIFY(verdicts.isEmpty() ? got.size() <= 8 : got.join(' ') == verdicts);
             const QList<int> arrived = codes(*sim);
             QCOMPARE(QSet<int>(arrived.begin(), arrived.end()), QSet<int>({113, 2}));
@@ -177,7 +168,7 @@ private slots:
         // The receiver mends: the next press goes through at once.
         sim ? sim->setMode("ok") : void(sim = std::make_unique<Simulator>("ok", port));
         browser.navigate(key(address, 116));
-        QVERIFY(sim->waitForTargets(int(sim->targets().size()) + 1, 2000));
+        QTRY_VERIFY_WITH_TIMEOUT(sim->targets().contains(rcTarget(116)), 2000);
     }
 
     void queues()
@@ -201,16 +192,15 @@ private slots:
         closed.reset();
         QTRY_COMPARE(inFlight(), 2);
         // After the deadlines, the flood's newest go out in order, the backlog's are stale.
-        QVERIFY(flooded.waitForTargets(1));
+        QTRY_VERIFY(!flooded.targets().isEmpty());
         flooded.setMode(QStringLiteral("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(idle(flood) && idle(backlog), 4 * Browser::requestDeadlineMs);
         const QList<int> sent = codes(flooded), tried = codes(slow);
         QCOMPARE(quint64(sent.size()) + flood.givenUp(), quint64(presses));
         QVERIFY(sent.size() > 1 && sent.at(1) == int(overLimit) + 1);
-        QVERIFY(std::is_sorted(sent.begin(), sent.end()));
+        QVERIFY(std::ranges::is_sorted(sent));
         QCOMPARE(quint64(tried.size()) + backlog.givenUp(), quint64(10));
-        QVERIFY(tried.size() >= 2 && tried.size() <= 3);
-        QCOMPARE(tried, QList<int>({0, 1, 2}).mid(0, tried.size()));
+        QCOMPARE(tried, QList<int>({0, 1, 2}).mid(0, std::max<qsizetype>(tried.size(), 2)));
         slow.setMode(QStringLiteral("ok")); // answering again, it takes the next presses at once
         backlog.navigate(key(slow.address(), 10)), backlog.navigate(key(slow.address(), 11));
         QTRY_COMPARE_WITH_TIMEOUT(codes(slow).mid(tried.size()), QList<int>({10, 11}), 2000);
