@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -9,7 +10,13 @@
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
+#elif defined(Q_OS_WIN)
+#include <windows.h>
 #endif
+
+// Taken before any test changes the working folder: on Windows "/work" names a
+// folder on the current drive.
+inline const QString receiverSim = QFileInfo(QStringLiteral(RECEIVER_SIM_BIN)).absoluteFilePath();
 
 inline QString rcTarget(int code) { return QStringLiteral("/cgi-bin/rc?%1").arg(code); }
 
@@ -19,6 +26,16 @@ struct Child : QProcess {
     {
 #ifdef Q_OS_LINUX
         setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#elif defined(Q_OS_WIN) // the test's job ends its processes as it closes with the test
+        static const bool jobbed = [] {
+            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limit{};
+            limit.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+            const HANDLE job = CreateJobObjectW(nullptr, nullptr);
+            return SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limit,
+                                           sizeof limit) &&
+                   AssignProcessToJobObject(job, GetCurrentProcess());
+        }();
+        jobbed || (qFatal("the test cannot end its children"), false);
 #endif
         setProcessEnvironment(env), start(program, args);
     }
@@ -31,7 +48,7 @@ class Simulator {
 public:
     explicit Simulator(const QString& mode = QStringLiteral("ok"), quint16 port = 0,
                        const QStringList& options = {})
-        : m_process(QProcessEnvironment::systemEnvironment(), RECEIVER_SIM_BIN,
+        : m_process(QProcessEnvironment::systemEnvironment(), receiverSim,
                     QStringList{"--mode", mode, "--port", QString::number(port)} + options)
     {
         while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
