@@ -14,28 +14,17 @@
 #include <windows.h>
 #endif
 
-// Taken before any test changes the working folder: on Windows "/work" names a
-// folder on the current drive.
+// Taken before a test changes folder: on Windows "/work" is on the current drive.
 inline const QString receiverSim = QFileInfo(QStringLiteral(RECEIVER_SIM_BIN)).absoluteFilePath();
 
 inline QString rcTarget(int code) { return QStringLiteral("/cgi-bin/rc?%1").arg(code); }
 
-// A child process that dies with the test at the latest.
+// A child process; on Linux it dies with the test at the latest.
 struct Child : QProcess {
     Child(const QProcessEnvironment& env, const QString& program, const QStringList& args = {})
     {
 #ifdef Q_OS_LINUX
         setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-#elif defined(Q_OS_WIN) // the test's job ends its processes as it closes with the test
-        static const bool jobbed = [] {
-            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limit{};
-            limit.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-            const HANDLE job = CreateJobObjectW(nullptr, nullptr);
-            return SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limit,
-                                           sizeof limit) &&
-                   AssignProcessToJobObject(job, GetCurrentProcess());
-        }();
-        jobbed || (qFatal("the test cannot end its children"), false);
 #endif
         setProcessEnvironment(env), start(program, args);
     }

@@ -14,9 +14,6 @@
 #include <QToolTip>
 #include <qpa/qplatformscreen.h>
 #include <qpa/qplatformwindow.h>
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 using namespace orvalet;
 
@@ -146,8 +143,7 @@ private slots:
     }
 
 #ifdef Q_OS_WIN
-    // What Windows itself holds of the panels: their rectangles, no frame, no
-    // taskbar button, and the switch moving both bars in and out of the topmost band.
+    // Windows' own rectangles and styles: no frame nor taskbar button; the switch's topmost band.
     void windowsOwnState()
     {
         const auto state = [&](char w) {

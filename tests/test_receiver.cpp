@@ -11,9 +11,7 @@
 #include <QTcpServer>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
-
-#include <psapi.h>
+#include <psapi.h> // after windows.h, which support.h brings
 #else
 #include <sys/stat.h>
 #endif
