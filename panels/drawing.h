@@ -13,7 +13,7 @@ enum class Fit { Natural, Stretched };
 
 // One of the compiled-in drawings, recorded as a picture at build time. It is
 // loaded afresh at every paint and dropped after: a window is seldom painted
-// twice, and a kept picture would hold its paths for the window's whole life.
+// twice, and a kept picture would hold its data for the window's whole life.
 class Drawing {
 public:
     Drawing() = default;
