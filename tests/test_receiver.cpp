@@ -37,14 +37,14 @@ class ReceiverTest : public QObject {
     qint64 peakKiB()
     {
 #ifdef Q_OS_WIN
-        PROCESS_MEMORY_COUNTERS counters{};
-        GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-        return qint64(counters.PeakWorkingSetSize / 1024);
-#endif
+        PROCESS_MEMORY_COUNTERS m{};
+        return GetProcessMemoryInfo(GetCurrentProcess(), &m, sizeof m), m.PeakWorkingSetSize >> 10;
+#else
         QFile status("/proc/self/status"), reset("/proc/self/clear_refs");
         const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
         reset.open(QIODevice::WriteOnly) && reset.write("5");
         return text.mid(text.indexOf("VmHWM:") + 6).split('k').first().trimmed().toLongLong();
+#endif
     }
 
 private slots:
