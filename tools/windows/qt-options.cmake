@@ -7,7 +7,10 @@ set(FEATURE_optimize_size ON CACHE BOOL "")
 set(QT_UNITY_BUILD ON CACHE BOOL "")
 set(QT_BUILD_EXAMPLES OFF CACHE BOOL "")
 set(QT_BUILD_TESTS OFF CACHE BOOL "")
-set(QT_GENERATE_SBOM OFF CACHE BOOL "")
+# Qt's SBOM of what it built, as SPDX tag:value: no Python needed.
+set(QT_GENERATE_SBOM ON CACHE BOOL "")
+set(QT_SBOM_GENERATE_JSON OFF CACHE BOOL "")
+set(QT_SBOM_VERIFY OFF CACHE BOOL "")
 set(QT_QMAKE_TARGET_MKSPEC win32-g++ CACHE STRING "")
 # The host's Qt of the same version runs moc, rcc, uic and syncqt.
 set(QT_HOST_PATH /usr CACHE PATH "")
