@@ -25,6 +25,17 @@ endfunction()
 
 install(TARGETS orvalet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# The link map tells the notices and the SBOM what the link took in.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  set(ORVALET_MAP ${CMAKE_CURRENT_BINARY_DIR}/orvalet.map)
+  target_link_options(orvalet PRIVATE -Wl,-Map=${ORVALET_MAP})
+endif()
+if(TARGET notices AND NOT CMAKE_CROSSCOMPILING)
+  target_compile_definitions(notices PRIVATE ORVALET_COPYRIGHT="${ORVALET_COPYRIGHT}"
+                                             ORVALET_HOMEPAGE="${ORVALET_HOMEPAGE}")
+  target_include_directories(notices PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
+endif()
+
 if(UNIX AND NOT APPLE)
   set(orvalet_icon_sizes 32 256)
   set(orvalet_icon_pngs)
@@ -71,9 +82,24 @@ if(WIN32)
   set_target_properties(orvalet PROPERTIES WIN32_EXECUTABLE TRUE)
   target_link_options(orvalet PRIVATE -s)
 
+  # What the program owes the parts it is built from, read off the link map
+  # with the static Qt's record of its objects and its source's attributions.
+  set(ORVALET_QT_SOURCE "" CACHE PATH "The source the static Qt was built from")
+  if(ORVALET_QT_SOURCE)
+    get_filename_component(qt_prefix "${Qt6_DIR}/../../.." ABSOLUTE)
+    set(ORVALET_NOTICES ${CMAKE_CURRENT_BINARY_DIR}/NOTICES.txt)
+    add_custom_command(OUTPUT ${ORVALET_NOTICES} ${CMAKE_CURRENT_BINARY_DIR}/orvalet.exe.spdx
+      COMMAND notices exe ${ORVALET_MAP} $<TARGET_FILE:orvalet> ${qt_prefix}
+              ${ORVALET_QT_SOURCE} ${CMAKE_CURRENT_BINARY_DIR}
+      DEPENDS orvalet notices
+      COMMENT "Writing the notices and the SBOM")
+    add_custom_target(notices-and-sbom ALL DEPENDS ${ORVALET_NOTICES})
+  endif()
+
   # The installer, made by `cmake --build . --target installer` with NSIS.
   find_program(MAKENSIS makensis)
-  if(MAKENSIS)
+  if(MAKENSIS AND ORVALET_NOTICES)
+    set(ORVALET_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSES/GPL-3.0-or-later.txt)
     set(ORVALET_EXE $<TARGET_FILE:orvalet>)
     set(ORVALET_SETUP ${CMAKE_CURRENT_BINARY_DIR}/orvalet-${PROJECT_VERSION}-setup.exe)
     configure_file(packaging/orvalet.nsi.in ${CMAKE_CURRENT_BINARY_DIR}/orvalet.nsi.in @ONLY)
@@ -81,7 +107,8 @@ if(WIN32)
          INPUT ${CMAKE_CURRENT_BINARY_DIR}/orvalet.nsi.in)
     add_custom_command(OUTPUT ${ORVALET_SETUP}
       COMMAND ${MAKENSIS} -V2 ${CMAKE_CURRENT_BINARY_DIR}/orvalet.nsi
-      DEPENDS orvalet ${CMAKE_CURRENT_BINARY_DIR}/orvalet.nsi ${ORVALET_ICO}
+      DEPENDS orvalet ${CMAKE_CURRENT_BINARY_DIR}/orvalet.nsi ${ORVALET_ICO} ${ORVALET_NOTICES}
+              ${ORVALET_LICENSE}
       COMMENT "Making the installer")
     add_custom_target(installer DEPENDS ${ORVALET_SETUP})
   endif()
