@@ -68,11 +68,12 @@ private slots:
     {
         const QString map = QString::fromUtf8(read(qEnvironmentVariable("ORVALET_MAP")));
         QVERIFY(!map.isEmpty());
-        // Archive members and, where the link took them as needed, shared libraries;
-        // the program's own archives are the program.
+        // Archive members, objects from elsewhere and, where the link took them as
+        // needed, shared libraries; the program's own archives are the program.
         QSet<QString> fromMap;
-        for (const QString& file :
-             all(map, "^(\\S+\\.a)\\(\\S+\\)") + all(map, "^(lib\\S+\\.so[.0-9]*)\\s+\\S"))
+        for (const QString& file : all(map, "^(\\S+\\.a)\\(\\S+\\)") +
+                                       all(map, "^LOAD (/\\S+\\.o(?:bj)?)$") +
+                                       all(map, "^(lib\\S+\\.so[.0-9]*)\\s+\\S"))
             fromMap << library(file);
         fromMap.removeIf([](const QString& name) { return name.startsWith("liborvalet_"); });
         QSet<QString> listed;

@@ -69,8 +69,9 @@ QString hash(const QByteArray& bytes, QCryptographicHash::Algorithm algorithm)
     return QString::fromLatin1(QCryptographicHash::hash(bytes, algorithm).toHex());
 }
 
-// What the link took in, as the map's sections of archive members and of
-// shared libraries name it: members as ARCHIVE(MEMBER), libraries by name.
+// What the link took in: the objects it loaded, and the archive members and
+// shared libraries its sections name, members as ARCHIVE(MEMBER), libraries
+// by name.
 QStringList linkedInputs(const QString& map)
 {
     QStringList inputs;
@@ -78,6 +79,11 @@ QStringList linkedInputs(const QString& map)
     for (const QString& line : QString::fromUtf8(read(map)).split('\n')) {
         if (line.isEmpty() || line.front().isSpace())
             continue;
+        if (line.startsWith(QLatin1String("LOAD ")) &&
+            line.contains(QRegularExpression(QStringLiteral("\\.o(bj)?$")))) {
+            inputs << line.mid(5);
+            continue;
+        }
         const QString first = line.section(' ', 0, 0);
         if (line.contains(QLatin1String("included to satisfy reference")))
             taking = true;
@@ -85,8 +91,6 @@ QStringList linkedInputs(const QString& map)
             taking = false; // another section's heading
         else if (taking)
             inputs << first;
-        if (line.startsWith(QLatin1String("Memory Configuration")))
-            break;
     }
     return inputs;
 }
