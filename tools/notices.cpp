@@ -312,28 +312,33 @@ Objects qtObjects(const QString& prefix)
 {
     Objects objects;
     static const QRegularExpression head(
-        QStringLiteral("^(.*/CMakeFiles/([^/]+)\\.dir)/(.*): #deps"));
+        QStringLiteral("^(?:.*/)?CMakeFiles/([^/]+)\\.dir/(.*): #deps"));
     QStringList* deps = nullptr;
     for (const QString& line : run("gzip", {"-dc", prefix + "/objects.gz"}).split('\n')) {
         if (const auto match = head.match(line); match.hasMatch())
-            deps = &objects[match.captured(2)][match.captured(3)];
+            deps = &objects[match.captured(1)][match.captured(2)];
         else if (deps && line.startsWith(QLatin1String("    ")))
             *deps << QDir::cleanPath(line.trimmed());
     }
     return objects;
 }
 
-// The Qt target an archive was made from: the one whose objects are its members.
+// The Qt target an archive was made from: the one most of whose objects are
+// its members.
 QString targetOf(const Objects& objects, const QSet<QString>& members)
 {
+    QString best;
+    qsizetype most = 0;
     for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
         QSet<QString> names;
         for (const QString& object : it->keys())
             names << QFileInfo(object).fileName();
-        if (names == members)
-            return it.key();
+        if (const qsizetype shared = names.intersect(members).size(); shared > most) {
+            best = it.key();
+            most = shared;
+        }
     }
-    return {};
+    return best;
 }
 
 struct Attribution {
@@ -446,11 +451,16 @@ int exe(const QString& map, const QString& program, const QString& qtPrefix,
         const auto built = objects.value(target);
         if (target.isEmpty() || built.isEmpty())
             fail(input.canonical + ": no Qt target built it");
+        bool found = false;
         for (auto it = built.cbegin(); it != built.cend(); ++it) {
             if (object.isEmpty() ? QFileInfo(it.key()).fileName() == input.member
-                                 : it.key() == object)
+                                 : it.key() == object) {
                 sources.unite(QSet<QString>(it->cbegin(), it->cend()));
+                found = true;
+            }
         }
+        if (!found)
+            fail(input.file + "(" + input.member + "): Qt's build has no record of it");
         qtFiles.insert(input.canonical, target);
     }
 
