@@ -6,7 +6,7 @@ include(GNUInstallDirs)
 
 set(ORVALET_HOMEPAGE https://orvalet.org)
 set(ORVALET_RELEASE_DATE 2026-12-07)
-set(ORVALET_COPYRIGHT "Copyright (C) 2026 The ${PROJECT_NAME} developers")
+set(ORVALET_COPYRIGHT "Copyright (C) ${ORVALET_COPYRIGHT_YEAR} ${ORVALET_HOLDER}")
 
 # Every bitmap icon is rendered from the one logo drawing.
 set(orvalet_logo ${CMAKE_CURRENT_SOURCE_DIR}/assets/logo.svg)
