@@ -6,7 +6,7 @@ include(GNUInstallDirs)
 
 set(ORVALET_HOMEPAGE https://orvalet.org)
 set(ORVALET_RELEASE_DATE 2026-12-07)
-set(ORVALET_COPYRIGHT "Copyright (C) 2026 The ${PROJECT_NAME} developers")
+set(ORVALET_COPYRIGHT "Copyright (C) ${ORVALET_COPYRIGHT_YEAR} ${ORVALET_HOLDER}")
 
 # Every bitmap icon is rendered from the one logo drawing.
 set(orvalet_logo ${CMAKE_CURRENT_SOURCE_DIR}/assets/logo.svg)
@@ -68,6 +68,25 @@ if(UNIX AND NOT APPLE)
   file(CONFIGURE OUTPUT ${ORVALET_METAINFO_FILE} CONTENT "${metainfo}" @ONLY)
   install(FILES ${ORVALET_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${ORVALET_METAINFO_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+  # The manual page, and the changelog and copyright file in the package's own
+  # documentation folder. The changelog is the program's own, so it is the
+  # changelog.gz of a native Debian package. Both are compressed as Debian
+  # wants: at most, with no name or time in the header, the same on every build.
+  find_program(GZIP gzip REQUIRED)
+  set(orvalet_manpage ${CMAKE_CURRENT_BINARY_DIR}/orvalet.1)
+  set(orvalet_changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog)
+  configure_file(packaging/orvalet.1.in ${orvalet_manpage} @ONLY)
+  configure_file(packaging/changelog ${orvalet_changelog} COPYONLY)
+  add_custom_command(OUTPUT ${orvalet_manpage}.gz ${orvalet_changelog}.gz
+    COMMAND ${GZIP} -9nkf ${orvalet_manpage} ${orvalet_changelog}
+    DEPENDS ${orvalet_manpage} ${orvalet_changelog}
+    COMMENT "Compressing the manual page and the changelog"
+    VERBATIM)
+  add_custom_target(documentation ALL DEPENDS ${orvalet_manpage}.gz ${orvalet_changelog}.gz)
+  install(FILES ${orvalet_manpage}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  set(orvalet_docdir ${CMAKE_INSTALL_DATADIR}/doc/orvalet)
+  install(FILES ${orvalet_changelog}.gz packaging/copyright DESTINATION ${orvalet_docdir})
 endif()
 
 if(WIN32)

@@ -6,6 +6,7 @@
 #include "panels/stacking.h"
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -56,7 +57,7 @@ constexpr std::array labels{
     LabelSpec{"lblTitle", {1680, 210, 2100, 270}, nullptr, true},
     LabelSpec{"lblVersion", {1680, 525, 2100, 225}, nullptr, false},
     LabelSpec{"lblDescription", {1680, 840, 2100, 540}, ORVALET_DESCRIPTION, true},
-    LabelSpec{"lblDisclaimer", {210, 1680, 1980, 300}, "© 2026 Orvalet team", true},
+    LabelSpec{"lblDisclaimer", {210, 1680, 1980, 300}, ORVALET_NOTICE, true},
 };
 
 // The separator is drawn to 5669 twips, past the right edge: the window cuts it
@@ -96,6 +97,16 @@ frmAbout::frmAbout(Forms&)
             label->setPalette(palette);
         }
     }
+
+    // The notice's box holds one line: where the default font sets it wider than
+    // the box, it takes the largest smaller size that fits.
+    QLabel* notice = label("lblDisclaimer");
+    notice->setWordWrap(false);
+    QFont font = notice->font();
+    while (QFontMetricsF(font).horizontalAdvance(notice->text()) > notice->width() &&
+           font.pointSizeF() > 1)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    notice->setFont(font);
 
     auto* line = new QWidget(this);
     line->setObjectName(QStringLiteral("Line1"));
