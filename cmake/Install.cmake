@@ -32,6 +32,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
 endif()
 if(TARGET notices AND NOT CMAKE_CROSSCOMPILING)
   target_compile_definitions(notices PRIVATE ORVALET_COPYRIGHT="${ORVALET_COPYRIGHT}"
+                                             ORVALET_HOLDER="${ORVALET_HOLDER}"
                                              ORVALET_HOMEPAGE="${ORVALET_HOMEPAGE}")
   target_include_directories(notices PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 endif()

@@ -206,12 +206,11 @@ public:
                   "-" + sha256 + "\n";
         for (const QString& ref : externalRefs)
             m_text += "ExternalDocumentRef: " + ref + "\n";
-        m_text += "Creator: Organization: The " ORVALET_TITLE " developers\n"
+        m_text += "Creator: Organization: " ORVALET_HOLDER "\n"
                   "Creator: Tool: notices-" ORVALET_VERSION "\nCreated: " +
                   created() + "\n";
         package(QStringLiteral("SPDXRef-Package-") + spdxId(artefact), artefact, ORVALET_VERSION,
-                {"PackageFileName: " + artefact,
-                 "PackageSupplier: Organization: The " ORVALET_TITLE " developers",
+                {"PackageFileName: " + artefact, "PackageSupplier: Organization: " ORVALET_HOLDER,
                  "PackageChecksum: SHA256: " + sha256, "PackageLicenseDeclared: GPL-3.0-or-later",
                  "PackageLicenseConcluded: NOASSERTION", "PackageCopyrightText: " + holder,
                  "PrimaryPackagePurpose: APPLICATION"});
