@@ -374,12 +374,12 @@ bool takenIn(const Attribution& attribution, const QSet<QString>& sources)
     return false;
 }
 
-// Packages of Qt's own SBOM, by what their comment names: a CMake target or an
-// attribution's id.
+// Packages of Qt's own SBOM, by what their SPDX ids name: a target's, and an
+// attribution's with the target it is attached to.
 struct QtSbom {
     QString reference;
     QMap<QString, QString> targets;
-    QMap<QString, QString> attributionIds;
+    QMultiMap<QString, std::pair<QString, QString>> attributions; // by id: target, package
 };
 
 QtSbom qtSbom(const QString& path)
@@ -391,16 +391,32 @@ QtSbom qtSbom(const QString& path)
                                        QRegularExpression::MultilineOption);
     sbom.reference = "DocumentRef-qtbase " + ns.match(text).captured(1) +
                      " SHA1: " + hash(bytes, QCryptographicHash::Sha1);
-    static const QRegularExpression target(QStringLiteral("CMake target name: (\\S+)"));
-    static const QRegularExpression id(QStringLiteral("\\n\\s*Id: (\\S+)"));
-    for (const QString& package : text.split(QStringLiteral("\nPackageName: "))) {
-        const QString spdxId = package.section(QStringLiteral("SPDXID: "), 1).section('\n', 0, 0);
-        if (const auto match = id.match(package); match.hasMatch())
-            sbom.attributionIds.insert(match.captured(1), spdxId);
+    static const QRegularExpression id(QStringLiteral("^SPDXID: (SPDXRef-Package-qtbase-qt-\\S+)$"),
+                                       QRegularExpression::MultilineOption);
+    static const QRegularExpression target(
+        QStringLiteral("-qt-(?:module|plugin|bundled-3rdparty-module)-(.+)$"));
+    static const QRegularExpression attribution(
+        QStringLiteral("-qt-3rdparty-sources-(.+)-Attribution-(.+)$"));
+    for (auto it = id.globalMatch(text); it.hasNext();) {
+        const QString package = it.next().captured(1);
+        if (const auto match = attribution.match(package); match.hasMatch())
+            sbom.attributions.insert(match.captured(2), {match.captured(1), package});
         else if (const auto match = target.match(package); match.hasMatch())
-            sbom.targets.insert(match.captured(1), spdxId);
+            sbom.targets.insert(match.captured(1), package);
     }
     return sbom;
+}
+
+// Qt's package for an attribution: the one attached to a target the link took
+// in, where there is one.
+QString attributionPackage(const QtSbom& qt, const QString& id, const QSet<QString>& targets)
+{
+    const auto candidates = qt.attributions.values(spdxId(id));
+    for (const auto& [target, package] : candidates) {
+        if (targets.contains(target))
+            return package;
+    }
+    return candidates.isEmpty() ? QString() : candidates.first().second;
 }
 
 QString licenceTexts(const QJsonObject& entry)
@@ -481,7 +497,8 @@ int exe(const QString& map, const QString& program, const QString& qtPrefix,
         if (!takenIn(attribution, sources))
             continue;
         const QJsonObject& e = attribution.entry;
-        const QString package = qt.attributionIds.value(e["Id"].toString());
+        const QSet<QString> targets(qtFiles.cbegin(), qtFiles.cend());
+        const QString package = attributionPackage(qt, e["Id"].toString(), targets);
         if (package.isEmpty())
             fail("Qt's SBOM has no package for " + e["Id"].toString());
         qtPackages << package;
