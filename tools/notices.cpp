@@ -95,28 +95,6 @@ QStringList linkedInputs(const QString& map)
     return inputs;
 }
 
-// The member names of an ar archive, with GNU's long names.
-QSet<QString> archiveMembers(const QString& path)
-{
-    const QByteArray bytes = read(path);
-    QSet<QString> members;
-    QByteArray longNames;
-    for (qsizetype at = 8; at + 60 <= bytes.size();) {
-        const QByteArray name = bytes.mid(at, 16).trimmed();
-        const qsizetype size = bytes.mid(at + 48, 10).trimmed().toLongLong();
-        const QByteArray body = bytes.mid(at + 60, size);
-        if (name == "//")
-            longNames = body;
-        else if (name.startsWith('/') && name.size() > 1 && name != "/SYM64/")
-            members << QString::fromUtf8(
-                longNames.mid(name.mid(1).toLongLong()).split('/').first());
-        else if (name != "/" && name != "/SYM64/")
-            members << QString::fromUtf8(name.chopped(name.endsWith('/') ? 1 : 0));
-        at += 60 + size + (size % 2);
-    }
-    return members;
-}
-
 struct Input {
     QString file;      // the archive or shared library, as the link found it
     QString member;    // the archive member, if any
@@ -314,30 +292,15 @@ Objects qtObjects(const QString& prefix)
         QStringLiteral("^(?:.*/)?CMakeFiles/([^/]+)\\.dir/(.*): #deps"));
     QStringList* deps = nullptr;
     for (const QString& line : run("gzip", {"-dc", prefix + "/objects.gz"}).split('\n')) {
+        // Other outputs than objects (moc's, say) list files too: not taken.
+        if (!line.startsWith(' '))
+            deps = nullptr;
         if (const auto match = head.match(line); match.hasMatch())
             deps = &objects[match.captured(1)][match.captured(2)];
         else if (deps && line.startsWith(QLatin1String("    ")))
             *deps << QDir::cleanPath(line.trimmed());
     }
     return objects;
-}
-
-// The Qt target an archive was made from: the one most of whose objects are
-// its members.
-QString targetOf(const Objects& objects, const QSet<QString>& members)
-{
-    QString best;
-    qsizetype most = 0;
-    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
-        QSet<QString> names;
-        for (const QString& object : it->keys())
-            names << QFileInfo(object).fileName();
-        if (const qsizetype shared = names.intersect(members).size(); shared > most) {
-            best = it.key();
-            most = shared;
-        }
-    }
-    return best;
 }
 
 struct Attribution {
@@ -379,6 +342,7 @@ bool takenIn(const Attribution& attribution, const QSet<QString>& sources)
 struct QtSbom {
     QString reference;
     QMap<QString, QString> targets;
+    QMap<QString, QString> archives;                              // target, by path in the prefix
     QMultiMap<QString, std::pair<QString, QString>> attributions; // by id: target, package
 };
 
@@ -397,6 +361,14 @@ QtSbom qtSbom(const QString& path)
         QStringLiteral("-qt-(?:module|plugin|bundled-3rdparty-module)-(.+)$"));
     static const QRegularExpression attribution(
         QStringLiteral("-qt-3rdparty-sources-(.+)-Attribution-(.+)$"));
+    static const QRegularExpression file(
+        QStringLiteral("^FileName: \\./(\\S+)\\nSPDXID: SPDXRef-PackagedFile-qt-"
+                       "(?:module|plugin|bundled-3rdparty-module)-(\\S+)$"),
+        QRegularExpression::MultilineOption);
+    for (auto it = file.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        sbom.archives.insert(match.captured(1), match.captured(2));
+    }
     for (auto it = id.globalMatch(text); it.hasNext();) {
         const QString package = it.next().captured(1);
         if (const auto match = attribution.match(package); match.hasMatch())
@@ -445,22 +417,19 @@ int exe(const QString& map, const QString& program, const QString& qtPrefix,
     // of the members the link took in.
     QMap<QString, QString> qtFiles;
     QSet<QString> sources;
-    QMap<QString, QString> archiveTargets;
     for (const Input& input : inputs) {
         if (!input.canonical.startsWith(prefix))
             continue;
         QString target;
         QString object = QFileInfo(input.file).fileName();
+        static const QRegularExpression loose(QStringLiteral("/objects-[^/]+/([^/]+)/(.+)$"));
         if (input.member.isEmpty()) {
-            // A loose object: lib/objects-CONFIG/TARGET/PATH.
-            const QStringList parts = input.canonical.mid(prefix.size()).split('/');
-            target = parts.value(2);
-            object = parts.mid(3).join('/');
+            // A loose object: .../objects-CONFIG/TARGET/PATH.
+            const auto match = loose.match(input.canonical);
+            target = match.captured(1);
+            object = match.captured(2);
         } else {
-            if (!archiveTargets.contains(input.canonical))
-                archiveTargets.insert(input.canonical,
-                                      targetOf(objects, archiveMembers(input.canonical)));
-            target = archiveTargets.value(input.canonical);
+            target = qt.archives.value(input.canonical.mid(prefix.size()));
             object.clear();
         }
         const auto built = objects.value(target);
@@ -483,7 +452,12 @@ int exe(const QString& map, const QString& program, const QString& qtPrefix,
     Spdx spdx(name, read(program), {qt.reference});
     QSet<QString> qtPackages;
     for (auto it = qtFiles.cbegin(); it != qtFiles.cend(); ++it) {
-        const QString package = qt.targets.value(it.value());
+        // A module's resources and a plugin's start-up code are targets of
+        // their own, named after it: Gui_resources_1, QFooPlugin_init.
+        QString target = it.value();
+        while (!qt.targets.contains(target) && target.contains('_'))
+            target = target.section('_', 0, -2);
+        const QString package = qt.targets.value(target);
         if (package.isEmpty())
             fail("Qt's SBOM has no package for the target " + it.value());
         qtPackages << package;
@@ -498,10 +472,10 @@ int exe(const QString& map, const QString& program, const QString& qtPrefix,
             continue;
         const QJsonObject& e = attribution.entry;
         const QSet<QString> targets(qtFiles.cbegin(), qtFiles.cend());
-        const QString package = attributionPackage(qt, e["Id"].toString(), targets);
-        if (package.isEmpty())
-            fail("Qt's SBOM has no package for " + e["Id"].toString());
-        qtPackages << package;
+        // A bundled library's first attribution is its module's own package.
+        if (const QString package = attributionPackage(qt, e["Id"].toString(), targets);
+            !package.isEmpty())
+            qtPackages << package;
         components << e["Name"].toString();
         notices += "\n" + QString(78, '-') + "\n" + e["Name"].toString() + " " +
                    e["Version"].toString() + "\n" + e["Homepage"].toString() + "\n" +
