@@ -26,9 +26,14 @@ struct Child : QProcess {
 #ifdef Q_OS_LINUX
         setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 #endif
-        setProcessEnvironment(env), start(program, args);
+        setProcessEnvironment(env);
+        start(program, args);
     }
-    ~Child() override { kill(), waitForFinished(3000); }
+    ~Child() override
+    {
+        kill();
+        waitForFinished(3000);
+    }
     int ended() { return waitForFinished(5000) && exitStatus() == NormalExit ? exitCode() : -1; }
 };
 
@@ -62,13 +67,20 @@ public:
     QStringList targets() { return lines().replaceInStrings(QRegularExpression("^\\S+ | .*"), {}); }
     void setMode(const QString& mode)
     {
-        const int before = (lines(), m_modes);
+        const int before = modes();
         m_process.write(mode.toLatin1() + '\n');
-        if (!QTest::qWaitFor([&] { return lines(), m_modes > before; }))
+        if (!QTest::qWaitFor([&] { return modes() > before; }))
             qFatal("receiver-sim did not switch to %s", qPrintable(mode));
     }
 
 private:
+    // The mode switches it reported so far.
+    int modes()
+    {
+        lines();
+        return m_modes;
+    }
+
     Child m_process;
     QString m_address;
     QStringList m_lines;

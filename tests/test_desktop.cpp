@@ -20,7 +20,8 @@ class DesktopTest : public QObject {
     QString x(const QString& tool, const QStringList& args) const
     {
         Child tooled(m_env, tool, args);
-        return QString::fromUtf8((tooled.waitForFinished(10000), tooled.readAllStandardOutput()));
+        tooled.waitForFinished(10000);
+        return QString::fromUtf8(tooled.readAllStandardOutput());
     }
 
     Window window(const QString& id) const
@@ -72,7 +73,8 @@ private slots:
         for (const char* name :
              {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
             m_env.remove(name);
-        m_env.insert("XDG_RUNTIME_DIR", m_runtime.path()), m_env.insert("HOME", m_home.path());
+        m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
+        m_env.insert("HOME", m_home.path());
         // For openbox a display above those compositors beside it take; Xvfb ends if taken.
         for (int n = 100 + QCoreApplication::applicationPid() % 100;
              wm[0] == "openbox" && !m_env.contains("DISPLAY") && n < 1000; n += 100) {
@@ -92,7 +94,8 @@ private slots:
             session.write(
                 "#!/bin/sh\necho session $DISPLAY $XAUTHORITY\nexec tail -f /dev/null --pid=" +
                 QByteArray::number(QCoreApplication::applicationPid()));
-            session.setPermissions(QFile::ReadOwner | QFile::ExeOwner), wm << session.fileName();
+            session.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+            wm << session.fileName();
         }
         session.close();
         m_wm = std::make_unique<Child>(wmEnv, wm.takeFirst(), wm);
@@ -101,8 +104,10 @@ private slots:
                (m_wm->canReadLine() || m_wm->waitForReadyRead(20000)))
             said = m_wm->readLine();
         if (const QStringList offered = said.simplified().split(' '); compositor) {
-            m_env.insert("DISPLAY", offered.value(1)), m_env.insert("XAUTHORITY", offered.value(2));
-            m_env.insert("WAYLAND_DISPLAY", "wl"), m_env.insert("XDG_SESSION_TYPE", "wayland");
+            m_env.insert("DISPLAY", offered.value(1));
+            m_env.insert("XAUTHORITY", offered.value(2));
+            m_env.insert("WAYLAND_DISPLAY", "wl");
+            m_env.insert("XDG_SESSION_TYPE", "wayland");
         }
         const auto managed = [&] {
             return x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
@@ -148,7 +153,8 @@ private slots:
         QVERIFY(above(bar.id, otherId) && above(extension.id, otherId));
         QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
         // Hidden and shown again, the extension bar is still above.
-        click(bar.rect, {4284, 169, 150, 150}), click(bar.rect, {4284, 169, 150, 150});
+        click(bar.rect, {4284, 169, 150, 150});
+        click(bar.rect, {4284, 169, 150, 150});
         QTRY_VERIFY(await(program, "frmExpand").has("ABOVE"));
 
         click(extension.rect, aotSwitch); // off

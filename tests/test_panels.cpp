@@ -68,7 +68,8 @@ QList<frmAbout*> aboutBoxes()
     QList<frmAbout*> boxes;
     for (QWidget* window : QApplication::topLevelWidgets())
         boxes << qobject_cast<frmAbout*>(window);
-    return boxes.removeAll(nullptr), boxes;
+    boxes.removeAll(nullptr);
+    return boxes;
 }
 
 } // namespace
@@ -100,7 +101,9 @@ class PanelsTest : public QObject {
         CommandPanel& panel = which == 'm'   ? static_cast<CommandPanel&>(*f.main)
                               : which == 'e' ? static_cast<CommandPanel&>(*f.expand)
                                              : *f.rc;
-        return QTest::qWaitForWindowExposed(&panel) ? panel : (qFatal("not shown"), panel);
+        if (!QTest::qWaitForWindowExposed(&panel))
+            qFatal("not shown");
+        return panel;
     }
 
     // What reached `sim` since `from`, up to a key of the panel other than `avoid` pressed now.
@@ -121,9 +124,14 @@ private slots:
     {
         m_work = std::make_unique<WorkDir>();
         m_work->writeConfig(m_sim.address().toLatin1() + "\r\n");
-        m_forms = std::make_unique<Forms>(), m_from = m_sim.targets().size();
+        m_forms = std::make_unique<Forms>();
+        m_from = m_sim.targets().size();
     }
-    void cleanup() { m_forms.reset(), m_work.reset(); }
+    void cleanup()
+    {
+        m_forms.reset();
+        m_work.reset();
+    }
 
     // The windows meet flush on the device; run again at other scales and layouts.
     void placement()
@@ -195,7 +203,8 @@ private slots:
     {
         // Both bars at 96 dpi: one-pixel lines on single pixels, in their colours.
         QImage bars(298, 50, QImage::Format_RGB32);
-        m_forms->main->render(&bars), m_forms->expand->render(&bars, QPoint(0, 25));
+        m_forms->main->render(&bars);
+        m_forms->expand->render(&bars, QPoint(0, 25));
         // clang-format off
         const std::pair<QColor, QPolygon> lines[] = {
             {Qt::white, {{31, 12}, {163, 12}, {140, 4}, {140, 20}}}, // the main bar's outline
@@ -213,9 +222,11 @@ private slots:
     void pointer()
     {
         // Crossing the keys changes nothing to be seen, so nothing is painted.
-        QWindow* bar = (open('r'), m_forms->main->windowHandle());
+        open('r');
+        QWindow* bar = m_forms->main->windowHandle();
         const QPoint play = spots[1].at, off = spots[9].at;
-        QTest::qWait(100), qApp->installEventFilter(this);
+        QTest::qWait(100);
+        qApp->installEventFilter(this);
         for (const Spot& spot : spots)
             QTest::mouseMove(open(spot.panel).windowHandle(), spot.at);
         QTest::qWait(100);
@@ -241,7 +252,8 @@ private slots:
     void lateLoadHideShowAndClose_data()
     {
         QTest::addColumn<char>("which"); // the extension bar or the handset
-        QTest::newRow("e") << 'e', QTest::newRow("r") << 'r';
+        QTest::newRow("e") << 'e';
+        QTest::newRow("r") << 'r';
     }
     void lateLoadHideShowAndClose()
     {
@@ -273,7 +285,8 @@ private slots:
         QCOMPARE(std::pair(window->geometry(), green()), std::pair(place, false));
         QCOMPARE(sent(which, m_sim.targets().size(), m_sim), QStringList{});
         QCOMPARE(later.targets().size(), 2);
-        which == 'e' ? click(*window, switchKey), click(*window, switchKey) : void();
+        for (int n = 0; which == 'e' && n < 2; ++n)
+            click(*window, switchKey);
         QVERIFY(!green() && (which == 'r' || window->control("AOToff")->isVisible()));
         click(opening, opener); // and the opener hides it
         QTRY_VERIFY(window && !window->isVisible());
@@ -283,7 +296,8 @@ private slots:
     {
         // One box however often Info is clicked; OK, Enter, Escape and the window close it.
         for (const int how : {0, int(Qt::Key_Return), int(Qt::Key_Escape), -1}) {
-            click(open('m'), infoArea), click(open('m'), infoArea);
+            click(open('m'), infoArea);
+            click(open('m'), infoArea);
             QTRY_VERIFY(aboutBoxes().size() == 1 && aboutBoxes()[0]->isVisible());
             frmAbout* box = aboutBoxes()[0];
             QStringList texts{box->windowTitle()};
