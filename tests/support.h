@@ -19,6 +19,39 @@ inline const QString receiverSim = QFileInfo(QStringLiteral(RECEIVER_SIM_BIN)).a
 
 inline QString rcTarget(int code) { return QStringLiteral("/cgi-bin/rc?%1").arg(code); }
 
+// What of the bars and the handset, placed at `scale` on a screen of device
+// pixels `area`, is off the design: the extension bar starts on the pixel where
+// the main bar ends, the handset ends where it starts; each is its size in
+// twips scaled within a device pixel, each edge lies within 3 device pixels of
+// its twips scaled, at a whole scale as near as its pixels allow.
+inline QString offDesign(QRect main, QRect below, QRect rc, QRect area, qreal scale)
+{
+    QString off;
+    if (below.topLeft() != main.bottomLeft() + QPoint(0, 1) || below.size() != main.size())
+        off += QStringLiteral("the extension bar not flush beneath the main bar; ");
+    if (rc.topRight() + QPoint(1, 0) != main.topLeft())
+        off += QStringLiteral("the handset not flush left of the main bar; ");
+    const double px = scale / 15, screen = area.width() / px;
+    const double edge = qRound(scale) == scale ? scale / 2 : 3;
+    const QPoint o = area.topLeft();
+    // clang-format off
+    const std::tuple<const char*, int, double, double> rows[] = {
+        {"main width", main.width(), 4470, 1}, {"main height", main.height(), 375, 1},
+        {"handset width", rc.width(), 3330, 1}, {"handset height", rc.height(), 9045, 1},
+        {"main left", main.left() - o.x(), screen - 6070, edge},
+        {"main right", main.right() + 1 - o.x(), screen - 1600, edge},
+        {"main top", main.top() - o.y(), 15, edge}, {"main bottom", main.bottom() + 1 - o.y(), 390, edge},
+        {"extension bottom", below.bottom() + 1 - o.y(), 765, edge},
+        {"handset left", rc.left() - o.x(), screen - 9400, edge},
+        {"handset bottom", rc.bottom() + 1 - o.y(), 9060, edge}};
+    // clang-format on
+    for (const auto& [what, device, twips, within] : rows) {
+        if (qAbs(device - twips * px) > within)
+            off += QStringLiteral("%1 %2, not %3; ").arg(what).arg(device).arg(twips * px);
+    }
+    return off;
+}
+
 // A child process; on Linux it dies with the test at the latest.
 struct Child : QProcess {
     Child(const QProcessEnvironment& env, const QString& program, const QStringList& args = {})
