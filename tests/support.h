@@ -19,35 +19,27 @@ inline const QString receiverSim = QFileInfo(QStringLiteral(RECEIVER_SIM_BIN)).a
 
 inline QString rcTarget(int code) { return QStringLiteral("/cgi-bin/rc?%1").arg(code); }
 
-// What of the bars and the handset, placed at `scale` on a screen of device
-// pixels `area`, is off the design: the extension bar starts on the pixel where
-// the main bar ends, the handset ends where it starts; each is its size in
-// twips scaled within a device pixel, each edge lies within 3 device pixels of
-// its twips scaled, at a whole scale as near as its pixels allow.
+// What of the bars and the handset, placed at `scale` on a screen of device pixels `area`, is
+// off the design: the extension bar starts on the pixel where the main bar ends, the handset
+// ends where it starts; each window is its size in twips scaled within a device pixel, each
+// edge within 3 device pixels of its twips scaled, at a whole scale as near as pixels allow.
 inline QString offDesign(QRect main, QRect below, QRect rc, QRect area, qreal scale)
 {
     QString off;
-    if (below.topLeft() != main.bottomLeft() + QPoint(0, 1) || below.size() != main.size())
-        off += QStringLiteral("the extension bar not flush beneath the main bar; ");
-    if (rc.topRight() + QPoint(1, 0) != main.topLeft())
-        off += QStringLiteral("the handset not flush left of the main bar; ");
-    const double px = scale / 15, screen = area.width() / px;
-    const double edge = qRound(scale) == scale ? scale / 2 : 3;
-    const QPoint o = area.topLeft();
-    // clang-format off
-    const std::tuple<const char*, int, double, double> rows[] = {
-        {"main width", main.width(), 4470, 1}, {"main height", main.height(), 375, 1},
-        {"handset width", rc.width(), 3330, 1}, {"handset height", rc.height(), 9045, 1},
-        {"main left", main.left() - o.x(), screen - 6070, edge},
-        {"main right", main.right() + 1 - o.x(), screen - 1600, edge},
-        {"main top", main.top() - o.y(), 15, edge}, {"main bottom", main.bottom() + 1 - o.y(), 390, edge},
-        {"extension bottom", below.bottom() + 1 - o.y(), 765, edge},
-        {"handset left", rc.left() - o.x(), screen - 9400, edge},
-        {"handset bottom", rc.bottom() + 1 - o.y(), 9060, edge}};
-    // clang-format on
-    for (const auto& [what, device, twips, within] : rows) {
-        if (qAbs(device - twips * px) > within)
-            off += QStringLiteral("%1 %2, not %3; ").arg(what).arg(device).arg(twips * px);
+    if (below.topLeft() != main.bottomLeft() + QPoint(0, 1) || below.size() != main.size() ||
+        rc.topRight() + QPoint(1, 0) != main.topLeft())
+        QDebug(&off) << "not flush:" << main << below << rc << ';';
+    const double px = scale / 15, w = area.width() / px, e = qRound(scale) == scale ? scale / 2 : 3;
+    const std::pair<QRect, QRectF> windows[] = {{main, {w - 6070, 15, 4470, 375}},
+                                                {below, {w - 6070, 390, 4470, 375}},
+                                                {rc, {w - 9400, 15, 3330, 9045}}};
+    for (const auto& [device, twips] : windows) {
+        const QRectF at = QRectF(device).translated(-area.topLeft());
+        const QRectF design(twips.topLeft() * px, twips.size() * px);
+        const QMarginsF by(e, e, e, e);
+        if (qAbs(at.width() - design.width()) > 1 || qAbs(at.height() - design.height()) > 1 ||
+            !(design + by).contains(at) || !at.contains(design - by))
+            QDebug(&off) << at << "not" << design << ';';
     }
     return off;
 }
@@ -107,7 +99,6 @@ public:
     }
 
 private:
-    // The mode switches it reported so far.
     int modes()
     {
         lines();

@@ -16,6 +16,9 @@ class DesktopTest : public QObject {
     QTemporaryDir m_runtime, m_home; // the first also the window manager's home
     QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
     std::unique_ptr<Child> m_server, m_wm;
+    // The program's scale, as its environment gives it, and a screen of 1024 x 768 at that scale.
+    const qreal m_scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
+    const QSize m_screen = QSize(1024, 768) * m_scale;
 
     QString x(const QString& tool, const QStringList& args) const
     {
@@ -61,7 +64,7 @@ class DesktopTest : public QObject {
     // A click amid a control in twips on its window, too late to make a double click.
     void click(const QRect& window, const QRect& control) const
     {
-        const QPoint p = window.topLeft() + control.center() / 15;
+        const QPoint p = window.topLeft() + control.center() * m_scale / 15;
         x("xdotool", QString("sleep 0.6 mousemove %1 %2 click 1").arg(p.x()).arg(p.y()).split(' '));
     }
 
@@ -78,7 +81,8 @@ private slots:
         // For openbox a display above those compositors beside it take; Xvfb ends if taken.
         for (int n = 100 + QCoreApplication::applicationPid() % 100;
              wm[0] == "openbox" && !m_env.contains("DISPLAY") && n < 1000; n += 100) {
-            const QString args = QString(":%1 -displayfd 1 -screen 0 1024x768x24").arg(n);
+            const QString args = QString::asprintf(":%d -displayfd 1 -screen 0 %dx%dx24", n,
+                                                   m_screen.width(), m_screen.height());
             m_server = std::make_unique<Child>(m_env, "Xvfb", args.split(' '));
             if (m_server->waitForReadyRead(20000))
                 m_env.insert("DISPLAY", ':' + m_server->readLine().trimmed());
@@ -126,7 +130,6 @@ private slots:
         work.writeConfig(sim.address().toLatin1() + "\r\n");
         Child program(m_env, ORVALET_BIN);
         const Window bar = await(program, "Orvalet");
-        QCOMPARE(bar.rect, QRect(619, 1, 298, 25));
         QVERIFY(bar.has("SKIP_TASKBAR") && !bar.has("ABOVE") && !bar.framed());
         QVERIFY(!x("ss", {"-Hltunp"}).contains(QStringLiteral("pid=%1,").arg(program.processId())));
         click(bar.rect, {1050, 90, 195, 195}); // Play
@@ -134,11 +137,11 @@ private slots:
 
         click(bar.rect, {4284, 169, 150, 150}); // Expand
         const Window extension = await(program, "frmExpand");
-        QCOMPARE(extension.rect, QRect(619, 26, 298, 25));
         QVERIFY2(extension.has("SKIP_TASKBAR") && !extension.framed(), qPrintable(extension.props));
 
         // Another program's window over the left part of both bars, made active.
-        Child other(m_env, "xmessage", {"-name", "other", "-geometry", "250x60+560+0", "other"});
+        const QString over = QStringLiteral("250x60+%1+0").arg(bar.rect.left() - 59);
+        Child other(m_env, "xmessage", {"-name", "other", "-geometry", over, "other"});
         const QString otherId =
             x("xdotool", {"search", "--sync", "--onlyvisible", "--classname", "other"}).trimmed();
         x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
@@ -163,14 +166,17 @@ private slots:
         QTRY_VERIFY(above(otherId, bar.id));
         other.kill();
 
-        // The handset and the about box at their places; Quit ends all.
+        // The windows at their places, the handset's OK key under its drawing; the about box at
+        // its place; Quit ends all.
         click(extension.rect, {3990, 60, 240, 240});
-        QCOMPARE(await(program, "frmRC").rect, QRect(397, 1, 222, 603));
+        const Window rc = await(program, "frmRC");
+        QCOMPARE(offDesign(bar.rect, extension.rect, rc.rect, {{}, m_screen}, m_scale), QString());
+        click(rc.rect, {1365, 4935, 540, 330});
         click(bar.rect, {0, 0, 330, 330});
-        QCOMPARE(await(program, "frmAbout").rect.topLeft(), QPoint(156, 55));
+        QCOMPARE(await(program, "frmAbout").rect.topLeft(), QPoint(156, 55) * m_scale);
         click(bar.rect, {4284, 19, 150, 150});
         QCOMPARE(program.ended(), 0);
-        QCOMPARE(sim.targets(), QStringList{rcTarget(399)});
+        QTRY_COMPARE(sim.targets(), (QStringList{rcTarget(399), rcTarget(352)}));
         const auto all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
         QCOMPARE(QDir().entryList(all), QStringList{"config.txt"});
         QCOMPARE(QDir(m_home.path()).entryList(all), QStringList());

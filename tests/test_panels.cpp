@@ -144,6 +144,11 @@ private slots:
         // Laid out as designed in logical pixels, where the keys and drawings lie.
         QCOMPARE((QList{m_forms->main->size(), m_forms->expand->size(), m_forms->rc->size()}),
                  (QList{QSize(298, 25), QSize(298, 25), QSize(222, 603)}));
+        // The handset's colour keys drawn under their buttons at this scale.
+        const QImage handset = m_forms->rc->grab().toImage();
+        const auto key = [&](int x) { return handset.pixelColor(QPoint(x, 420) * scale); };
+        QCOMPARE((QList{key(56), key(91), key(126), key(161)}),
+                 (QList<QColor>{0xd8282a, 0x2aa84a, 0xf0c820, 0x2a5ad8}));
         click(*m_forms->main, infoArea);
         QTRY_VERIFY(aboutBoxes().size() == 1 &&
                     aboutBoxes()[0]->geometry().topLeft() == area.topLeft() + QPoint(156, 55));
@@ -200,22 +205,30 @@ private slots:
 
     void pixelsAt96Dpi()
     {
-        // Both bars at 96 dpi: one-pixel lines on single pixels, in their colours.
-        QImage bars(298, 50, QImage::Format_RGB32);
+        // Both bars at 96 dpi: one-pixel lines on single pixels, in their colours. The handset's
+        // picture at its own size from the corner, cut at the bottom: the body's outline, the
+        // button face in the two columns at the right.
+        QImage bars(298, 50, QImage::Format_RGB32), handset(222, 603, QImage::Format_RGB32);
         m_forms->main->render(&bars);
         m_forms->expand->render(&bars, QPoint(0, 25));
+        m_forms->rc->render(&handset);
         // clang-format off
-        const std::pair<QColor, QPolygon> lines[] = {
-            {Qt::white, {{31, 12}, {163, 12}, {140, 4}, {140, 20}}}, // the main bar's outline
-            {QColor(102, 102, 102), {{31, 37}, {163, 37}, {140, 29}, {140, 45}}}, // the extension's
-            {QColor(236, 233, 216), {{32, 37}, {162, 37}, {140, 30}, {140, 44}}}, // inside it
+        const std::tuple<QImage*, QColor, QPolygon> lines[] = {
+            // The main bar's outline, the extension bar's, inside it.
+            {&bars, Qt::white, {{31, 12}, {163, 12}, {140, 4}, {140, 20}}},
+            {&bars, QColor(102, 102, 102), {{31, 37}, {163, 37}, {140, 29}, {140, 45}}},
+            {&bars, QColor(236, 233, 216), {{32, 37}, {162, 37}, {140, 30}, {140, 44}}},
             // Exit_p, Expand, the loudspeaker, D, L, K; Exit_p, Mute's cross; RC, the switch
-            {Qt::white, {{286, 5}, {290, 5}, {295, 15}, {198, 12}, {40, 37}, {86, 40}, {106, 37}}},
-            {Qt::red, {{287, 5}, {202, 12}}}, {Qt::black, {{274, 29}, {274, 30}, {283, 37}, {287, 43}}}};
+            {&bars, Qt::white,
+             {{286, 5}, {290, 5}, {295, 15}, {198, 12}, {40, 37}, {86, 40}, {106, 37}}},
+            {&bars, Qt::red, {{287, 5}, {202, 12}}},
+            {&bars, Qt::black, {{274, 29}, {274, 30}, {283, 37}, {287, 43}}},
+            {&handset, QColor(0x33363b), {{198, 300}, {199, 300}, {108, 591}}},
+            {&handset, m_forms->rc->palette().button().color(), {{220, 300}, {221, 300}}}};
         // clang-format on
-        for (const auto& [colour, points] : lines)
+        for (const auto& [image, colour, points] : lines)
             for (const QPoint at : points)
-                QCOMPARE(std::pair(at, bars.pixelColor(at)), std::pair(at, colour));
+                QCOMPARE(std::pair(at, image->pixelColor(at)), std::pair(at, colour));
     }
 
     void pointer()
