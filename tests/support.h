@@ -44,12 +44,23 @@ inline QString offDesign(QRect main, QRect below, QRect rc, QRect area, qreal sc
     return off;
 }
 
-// A child process; on Linux it dies with the test at the latest.
+// A child process that dies with the test at the latest.
 struct Child : QProcess {
     Child(const QProcessEnvironment& env, const QString& program, const QStringList& args = {})
     {
 #ifdef Q_OS_LINUX
         setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#elif defined(Q_OS_WIN) // in a job that ends them as the test ends, however it ends
+        static const bool jobbed = [] {
+            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limit{};
+            limit.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+            const HANDLE job = CreateJobObjectW(nullptr, nullptr);
+            return SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limit,
+                                           sizeof limit) &&
+                   AssignProcessToJobObject(job, GetCurrentProcess());
+        }();
+        if (!jobbed)
+            qFatal("the test cannot end its children");
 #endif
         setProcessEnvironment(env);
         start(program, args);
