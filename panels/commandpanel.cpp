@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QPainter>
-#include <QScreen>
 
 namespace orvalet {
 
@@ -40,31 +39,10 @@ KeyButton* CommandPanel::control(const char* name) const
 
 float CommandPanel::Width() const { return static_cast<float>(m_design.width); }
 
-void CommandPanel::setLeft(float left, twips::Edge first)
+void CommandPanel::setLeft(float left)
 {
-    const QScreen& screen = twips::panelScreen();
-    const qreal scale = screen.devicePixelRatio();
-    const auto top = static_cast<float>(m_design.top);
-    place(twips::onScreen(screen, twips::span(left, left + Width(), scale, first),
-                          twips::span(top, top + static_cast<float>(m_design.height), scale)));
-}
-
-void CommandPanel::setTopBeneath(const CommandPanel& above)
-{
-    // From the designs, as `above` placed itself: window systems need not report
-    // a window's own position back.
-    const QScreen& screen = twips::panelScreen();
-    const qreal scale = screen.devicePixelRatio();
-    const auto top = static_cast<float>(above.m_design.top);
-    const twips::Span bar =
-        twips::span(top, top + static_cast<float>(above.m_design.height), scale);
-    const twips::Span down =
-        twips::after(bar, static_cast<float>(m_design.top + m_design.height), scale);
-    place(QRect(x(), screen.geometry().top() + down.start, width(), down.length));
-}
-
-void CommandPanel::place(const QRect& rect)
-{
+    const QRect rect(twips::onScreen(twips::panelScreen(), left, static_cast<float>(m_design.top)),
+                     twips::toPixels(m_design).size());
     setGeometry(rect);
     // Fixed, so that window managers keep the size as it is: at high-DPI scales
     // Qt announces a resize increment that would round it.

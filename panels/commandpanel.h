@@ -41,11 +41,9 @@ public:
     const QString& baseUrl() const { return m_baseUrl; }
 
     // In twips, as the load handlers place the panels: the design width, and the
-    // left edge on the panels' screen with the top at its design value.
+    // left edge on the panels' screen with the top and size as designed.
     float Width() const;
-    void setLeft(float left, twips::Edge first = twips::Edge::Start);
-    // The top where `above` ends, flush beneath it.
-    void setTopBeneath(const CommandPanel& above);
+    void setLeft(float left);
 
     void setTopmost(bool topmost);
 
@@ -66,7 +64,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void place(const QRect& rect);
     void sendKey(int code);
 
     Forms& m_forms;

@@ -33,7 +33,7 @@ constexpr std::array controls{
 constexpr PanelSpec design{
     .name = "frmExpand",
     .caption = "Form1",
-    .design = {0, 390, 4470, 375},
+    .design = {0, twips::barTop + twips::barHeight, twips::barWidth, twips::barHeight},
     .background = ":/expand-background.pic",
     .backgroundFit = Stretched,
     .controls = controls,
@@ -52,7 +52,6 @@ frmExpand::frmExpand(Forms& forms)
 void frmExpand::Form_Load()
 {
     setLeft(twips::barLeft(twips::screenWidth(twips::panelScreen()), Width()));
-    setTopBeneath(*forms().main);
     loadBaseUrl();
     setTopmost(false);
 }

@@ -4,7 +4,7 @@
 #include <QScreen>
 
 #include <cmath>
-#include <optional>
+#include <limits>
 
 namespace orvalet::twips {
 
@@ -37,76 +37,39 @@ float besideBarLeft(float screenWidth, float barWidth, float ownWidth)
 
 namespace {
 
-// Qt's own rounding of a logical position or length to the device.
-int toDevice(int pixels, qreal scale) { return qRound(pixels * scale); }
-
-// The logical position or length that lands on `device` pixels, if one does.
-std::optional<int> fromDevice(int device, qreal scale)
+// Where a window `before` twips long ends and the next one starts, in logical
+// pixels: of the pixels near `twips` where the two meet on the device too, the
+// one that lands nearest the twips. Such pixels lie a few apart, except at
+// scales within a few hundredths of a whole one, where none may lie near: then
+// the twips are rounded, and the windows may part by a device pixel.
+int meeting(float twips, int before, qreal scale)
 {
-    const int guess = qRound(device / scale);
-    for (const int pixels : {guess, guess - 1, guess + 1}) {
-        if (toDevice(pixels, scale) == device)
-            return pixels;
-    }
-    return std::nullopt;
-}
-
-bool reachable(int device, qreal scale) { return fromDevice(device, scale).has_value(); }
-
-// The device pixel nearest to `twips` that `fits`, nearer ones tried first.
-template <class Fits>
-int nearest(float twips, qreal scale, Fits fits)
-{
-    const double ideal = scale * twips / perPixel;
-    const auto base = static_cast<int>(std::lround(ideal));
-    const int toward = ideal >= base ? 1 : -1;
-    if (fits(base))
-        return base;
-    // Reachable pixels lie less than the scale apart: a few steps find one that fits.
-    for (int step = 1; step <= 2 * std::ceil(scale) + 2; ++step) {
-        for (const int device : {base + step * toward, base - step * toward}) {
-            if (fits(device))
-                return device;
+    const int length = toPixels(static_cast<float>(before));
+    const int nearest = toPixels(twips);
+    const double ideal = twips / perPixel * scale;
+    int best = nearest;
+    double off = std::numeric_limits<double>::max();
+    for (int at = nearest - 4; at <= nearest + 4; ++at) {
+        const int device = qRound(at * scale);
+        if (device == qRound((at - length) * scale) + qRound(length * scale) &&
+            std::abs(device - ideal) < off) {
+            best = at;
+            off = std::abs(device - ideal);
         }
     }
-    return base;
-}
-
-// The logical span that lands on the device from `start` to `end`.
-Span onDevice(int start, int end, qreal scale)
-{
-    const int first = fromDevice(start, scale).value_or(qRound(start / scale));
-    return {first, fromDevice(end - start, scale).value_or(qRound(end / scale) - first)};
+    return best;
 }
 
 } // namespace
 
-Span span(float start, float end, qreal scale, Edge first)
+QPoint onScreen(const QScreen& screen, float left, float top)
 {
-    const auto startable = [scale](int device) { return reachable(device, scale); };
-    if (first == Edge::Start) {
-        const int origin = nearest(start, scale, startable);
-        return after(onDevice(origin, origin, scale), end, scale);
-    }
-    const int last = nearest(end, scale, startable);
-    const int origin = nearest(
-        start, scale, [&](int device) { return startable(device) && startable(last - device); });
-    return onDevice(origin, last, scale);
-}
-
-Span after(Span before, float end, qreal scale)
-{
-    const int start = toDevice(before.start, scale) + toDevice(before.length, scale);
-    const int last = nearest(end, scale, [&](int device) {
-        return reachable(device, scale) && reachable(device - start, scale);
-    });
-    return onDevice(start, last, scale);
-}
-
-QRect onScreen(const QScreen& screen, Span across, Span down)
-{
-    return {screen.geometry().topLeft() + QPoint(across.start, down.start),
-            QSize(across.length, down.length)};
+    const qreal scale = screen.devicePixelRatio();
+    const float across = barLeft(screenWidth(screen), barWidth);
+    const auto down = static_cast<float>(barTop + barHeight);
+    return screen.geometry().topLeft() +
+           QPoint(meeting(across, handsetWidth, scale) + toPixels(left - across),
+                  meeting(down, barHeight, scale) + toPixels(top - down));
 }
 
 } // namespace orvalet::twips

@@ -42,32 +42,23 @@ float barLeft(float screenWidth, float barWidth);
 // Left edge of a panel standing directly left of such a bar.
 float besideBarLeft(float screenWidth, float barWidth, float ownWidth);
 
-// A window's extent along one axis in logical pixels, from the screen's edge.
-struct Span {
-    int start = 0;
-    int length = 0;
-};
+// The bars' design: the main bar's top, the size of either bar, and the width
+// of the handset that stands beside them.
+inline constexpr int barTop = 15;
+inline constexpr int barWidth = 4470;
+inline constexpr int barHeight = 375;
+inline constexpr int handsetWidth = 3330;
 
-// Qt puts a window on the device by scaling its logical position and its size
-// separately, each rounded to whole device pixels, so at a fractional scale a
-// window that ends at a logical pixel and one that starts there can overlap or
-// part by a device pixel, and some device pixels no logical value reaches. The
-// spans below put every edge on a device pixel where a window can start, as
-// near its twips as that allows, so that a window placed from an edge another
-// one ends at meets it on the device. At scale 1 every edge is its twips rounded
-// once. Within a few hundredths of a whole scale no flush layout lies near the
-// twips; there the edges may still part by a device pixel.
-
-// The edge placed first; the other follows it.
-enum class Edge { Start, End };
-
-// A window from `start` to `end` twips at `scale` device pixels per pixel.
-Span span(float start, float end, qreal scale, Edge first = Edge::Start);
-
-// A window starting on the device where `before` ends, ending near `end` twips.
-Span after(Span before, float end, qreal scale);
-
-// The window's rectangle from its spans on the screen.
-QRect onScreen(const QScreen& screen, Span across, Span down);
+// Where a panel's window with its left edge and top at these twips goes on the
+// screen, in logical pixels. Qt puts a window on the device by scaling its
+// logical position and its size separately, each rounded to whole device
+// pixels, so at a fractional scale a window that ends at a logical pixel and
+// one that starts there can overlap or part by a device pixel. The windows
+// meet along two lines, the bars' left edge where the handset ends and the
+// main bar's bottom where the extension bar starts: each line lies on the
+// logical pixel nearest its twips at which they meet on the device too, and
+// every edge keeps its design distance from it, so every window keeps its
+// design size. At scale 1 every edge is its twips rounded once.
+QPoint onScreen(const QScreen& screen, float left, float top);
 
 } // namespace orvalet::twips

@@ -32,7 +32,7 @@ constexpr std::array controls{
 constexpr PanelSpec design{
     .name = "Orvalet",
     .caption = "",
-    .design = {0, 15, 4470, 375},
+    .design = {0, twips::barTop, twips::barWidth, twips::barHeight},
     .background = ":/main-background.pic",
     .backgroundFit = Stretched,
     .controls = controls,

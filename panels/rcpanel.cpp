@@ -61,7 +61,7 @@ constexpr std::array controls{
 constexpr PanelSpec design{
     .name = "frmRC",
     .caption = "Remote Control",
-    .design = {6465, 15, 3330, 9045},
+    .design = {6465, twips::barTop, twips::handsetWidth, 9045},
     .background = ":/handset.pic",
     .backgroundFit = Natural,
     .controls = controls,
@@ -78,10 +78,8 @@ frmRC::frmRC(Forms& forms)
 void frmRC::Form_Load()
 {
     // No z-order call: this panel stays in the normal band whatever the switch says.
-    // Its right edge meets the main panel's left edge: that edge is placed first.
     setLeft(twips::besideBarLeft(twips::screenWidth(twips::panelScreen()), forms().main->Width(),
-                                 Width()),
-            twips::Edge::End);
+                                 Width()));
     loadBaseUrl();
 }
 

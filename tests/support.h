@@ -19,16 +19,57 @@ inline const QString receiverSim = QFileInfo(QStringLiteral(RECEIVER_SIM_BIN)).a
 
 inline QString rcTarget(int code) { return QStringLiteral("/cgi-bin/rc?%1").arg(code); }
 
-// A child process; on Linux it dies with the test at the latest.
+// What of the bars and the handset, placed at `scale` on a screen of device pixels `area`, is
+// off the design: the extension bar starts on the pixel where the main bar ends, the handset
+// ends where it starts; each window is its size in twips scaled within a device pixel, each
+// edge within 3 device pixels of its twips scaled, at a whole scale as near as pixels allow.
+inline QString offDesign(QRect main, QRect below, QRect rc, QRect area, qreal scale)
+{
+    QString off;
+    if (below.topLeft() != main.bottomLeft() + QPoint(0, 1) || below.size() != main.size() ||
+        rc.topRight() + QPoint(1, 0) != main.topLeft())
+        QDebug(&off) << "not flush:" << main << below << rc << ';';
+    const double px = scale / 15, w = area.width() / px, e = qRound(scale) == scale ? scale / 2 : 3;
+    const std::pair<QRect, QRectF> windows[] = {{main, {w - 6070, 15, 4470, 375}},
+                                                {below, {w - 6070, 390, 4470, 375}},
+                                                {rc, {w - 9400, 15, 3330, 9045}}};
+    for (const auto& [device, twips] : windows) {
+        const QRectF at = QRectF(device).translated(-area.topLeft());
+        const QRectF design(twips.topLeft() * px, twips.size() * px);
+        const QMarginsF by(e, e, e, e);
+        if (qAbs(at.width() - design.width()) > 1 || qAbs(at.height() - design.height()) > 1 ||
+            !(design + by).contains(at) || !at.contains(design - by))
+            QDebug(&off) << at << "not" << design << ';';
+    }
+    return off;
+}
+
+// A child process that dies with the test at the latest.
 struct Child : QProcess {
     Child(const QProcessEnvironment& env, const QString& program, const QStringList& args = {})
     {
 #ifdef Q_OS_LINUX
         setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#elif defined(Q_OS_WIN) // in a job that ends them as the test ends, however it ends
+        static const bool jobbed = [] {
+            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limit{};
+            limit.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+            const HANDLE job = CreateJobObjectW(nullptr, nullptr);
+            return SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limit,
+                                           sizeof limit) &&
+                   AssignProcessToJobObject(job, GetCurrentProcess());
+        }();
+        if (!jobbed)
+            qFatal("the test cannot end its children");
 #endif
-        setProcessEnvironment(env), start(program, args);
+        setProcessEnvironment(env);
+        start(program, args);
     }
-    ~Child() override { kill(), waitForFinished(3000); }
+    ~Child() override
+    {
+        kill();
+        waitForFinished(3000);
+    }
     int ended() { return waitForFinished(5000) && exitStatus() == NormalExit ? exitCode() : -1; }
 };
 
@@ -62,13 +103,19 @@ public:
     QStringList targets() { return lines().replaceInStrings(QRegularExpression("^\\S+ | .*"), {}); }
     void setMode(const QString& mode)
     {
-        const int before = (lines(), m_modes);
+        const int before = modes();
         m_process.write(mode.toLatin1() + '\n');
-        if (!QTest::qWaitFor([&] { return lines(), m_modes > before; }))
+        if (!QTest::qWaitFor([&] { return modes() > before; }))
             qFatal("receiver-sim did not switch to %s", qPrintable(mode));
     }
 
 private:
+    int modes()
+    {
+        lines();
+        return m_modes;
+    }
+
     Child m_process;
     QString m_address;
     QStringList m_lines;

@@ -16,11 +16,15 @@ class DesktopTest : public QObject {
     QTemporaryDir m_runtime, m_home; // the first also the window manager's home
     QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
     std::unique_ptr<Child> m_server, m_wm;
+    // The program's scale, as its environment gives it, and a screen of 1024 x 768 at that scale.
+    const qreal m_scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
+    const QSize m_screen = QSize(1024, 768) * m_scale;
 
     QString x(const QString& tool, const QStringList& args) const
     {
         Child tooled(m_env, tool, args);
-        return QString::fromUtf8((tooled.waitForFinished(10000), tooled.readAllStandardOutput()));
+        tooled.waitForFinished(10000);
+        return QString::fromUtf8(tooled.readAllStandardOutput());
     }
 
     Window window(const QString& id) const
@@ -60,7 +64,7 @@ class DesktopTest : public QObject {
     // A click amid a control in twips on its window, too late to make a double click.
     void click(const QRect& window, const QRect& control) const
     {
-        const QPoint p = window.topLeft() + control.center() / 15;
+        const QPoint p = window.topLeft() + control.center() * m_scale / 15;
         x("xdotool", QString("sleep 0.6 mousemove %1 %2 click 1").arg(p.x()).arg(p.y()).split(' '));
     }
 
@@ -72,11 +76,13 @@ private slots:
         for (const char* name :
              {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
             m_env.remove(name);
-        m_env.insert("XDG_RUNTIME_DIR", m_runtime.path()), m_env.insert("HOME", m_home.path());
+        m_env.insert("XDG_RUNTIME_DIR", m_runtime.path());
+        m_env.insert("HOME", m_home.path());
         // For openbox a display above those compositors beside it take; Xvfb ends if taken.
         for (int n = 100 + QCoreApplication::applicationPid() % 100;
              wm[0] == "openbox" && !m_env.contains("DISPLAY") && n < 1000; n += 100) {
-            const QString args = QString(":%1 -displayfd 1 -screen 0 1024x768x24").arg(n);
+            const QString args = QString::asprintf(":%d -displayfd 1 -screen 0 %dx%dx24", n,
+                                                   m_screen.width(), m_screen.height());
             m_server = std::make_unique<Child>(m_env, "Xvfb", args.split(' '));
             if (m_server->waitForReadyRead(20000))
                 m_env.insert("DISPLAY", ':' + m_server->readLine().trimmed());
@@ -92,7 +98,8 @@ private slots:
             session.write(
                 "#!/bin/sh\necho session $DISPLAY $XAUTHORITY\nexec tail -f /dev/null --pid=" +
                 QByteArray::number(QCoreApplication::applicationPid()));
-            session.setPermissions(QFile::ReadOwner | QFile::ExeOwner), wm << session.fileName();
+            session.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+            wm << session.fileName();
         }
         session.close();
         m_wm = std::make_unique<Child>(wmEnv, wm.takeFirst(), wm);
@@ -101,8 +108,10 @@ private slots:
                (m_wm->canReadLine() || m_wm->waitForReadyRead(20000)))
             said = m_wm->readLine();
         if (const QStringList offered = said.simplified().split(' '); compositor) {
-            m_env.insert("DISPLAY", offered.value(1)), m_env.insert("XAUTHORITY", offered.value(2));
-            m_env.insert("WAYLAND_DISPLAY", "wl"), m_env.insert("XDG_SESSION_TYPE", "wayland");
+            m_env.insert("DISPLAY", offered.value(1));
+            m_env.insert("XAUTHORITY", offered.value(2));
+            m_env.insert("WAYLAND_DISPLAY", "wl");
+            m_env.insert("XDG_SESSION_TYPE", "wayland");
         }
         const auto managed = [&] {
             return x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
@@ -121,7 +130,6 @@ private slots:
         work.writeConfig(sim.address().toLatin1() + "\r\n");
         Child program(m_env, ORVALET_BIN);
         const Window bar = await(program, "Orvalet");
-        QCOMPARE(bar.rect, QRect(619, 1, 298, 25));
         QVERIFY(bar.has("SKIP_TASKBAR") && !bar.has("ABOVE") && !bar.framed());
         QVERIFY(!x("ss", {"-Hltunp"}).contains(QStringLiteral("pid=%1,").arg(program.processId())));
         click(bar.rect, {1050, 90, 195, 195}); // Play
@@ -129,11 +137,11 @@ private slots:
 
         click(bar.rect, {4284, 169, 150, 150}); // Expand
         const Window extension = await(program, "frmExpand");
-        QCOMPARE(extension.rect, QRect(619, 26, 298, 25));
         QVERIFY2(extension.has("SKIP_TASKBAR") && !extension.framed(), qPrintable(extension.props));
 
         // Another program's window over the left part of both bars, made active.
-        Child other(m_env, "xmessage", {"-name", "other", "-geometry", "250x60+560+0", "other"});
+        const QString over = QStringLiteral("250x60+%1+0").arg(bar.rect.left() - 59);
+        Child other(m_env, "xmessage", {"-name", "other", "-geometry", over, "other"});
         const QString otherId =
             x("xdotool", {"search", "--sync", "--onlyvisible", "--classname", "other"}).trimmed();
         x("xdotool", {"windowactivate", "--sync", otherId, "windowraise", otherId});
@@ -148,7 +156,8 @@ private slots:
         QVERIFY(above(bar.id, otherId) && above(extension.id, otherId));
         QVERIFY(window(extension.id).viewable && !window(extension.id).has("HIDDEN"));
         // Hidden and shown again, the extension bar is still above.
-        click(bar.rect, {4284, 169, 150, 150}), click(bar.rect, {4284, 169, 150, 150});
+        click(bar.rect, {4284, 169, 150, 150});
+        click(bar.rect, {4284, 169, 150, 150});
         QTRY_VERIFY(await(program, "frmExpand").has("ABOVE"));
 
         click(extension.rect, aotSwitch); // off
@@ -157,14 +166,17 @@ private slots:
         QTRY_VERIFY(above(otherId, bar.id));
         other.kill();
 
-        // The handset and the about box at their places; Quit ends all.
+        // The windows at their places, the handset's OK key under its drawing; the about box at
+        // its place; Quit ends all.
         click(extension.rect, {3990, 60, 240, 240});
-        QCOMPARE(await(program, "frmRC").rect, QRect(397, 1, 222, 603));
+        const Window rc = await(program, "frmRC");
+        QCOMPARE(offDesign(bar.rect, extension.rect, rc.rect, {{}, m_screen}, m_scale), QString());
+        click(rc.rect, {1365, 4935, 540, 330});
         click(bar.rect, {0, 0, 330, 330});
-        QCOMPARE(await(program, "frmAbout").rect.topLeft(), QPoint(156, 55));
+        QCOMPARE(await(program, "frmAbout").rect.topLeft(), QPoint(156, 55) * m_scale);
         click(bar.rect, {4284, 19, 150, 150});
         QCOMPARE(program.ended(), 0);
-        QCOMPARE(sim.targets(), QStringList{rcTarget(399)});
+        QTRY_COMPARE(sim.targets(), (QStringList{rcTarget(399), rcTarget(352)}));
         const auto all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
         QCOMPARE(QDir().entryList(all), QStringList{"config.txt"});
         QCOMPARE(QDir(m_home.path()).entryList(all), QStringList());
