@@ -19,7 +19,7 @@ namespace orvalet {
 namespace {
 
 // The client area on the panels' screen, placed whatever the other panels do.
-constexpr twips::Rect design{2340, 825, 4380, 2100};
+constexpr twips::Rect clientArea{2340, 825, 4380, 2100};
 
 constexpr twips::Rect logoRect{105, 210, 1260, 1260};
 
@@ -77,7 +77,7 @@ frmAbout::frmAbout(Forms&)
     , m_ok(new QPushButton(QStringLiteral("OK"), this))
 {
     setObjectName(QStringLiteral("frmAbout"));
-    const QRect area = twips::toPixels(design);
+    const QRect area = twips::toPixels(clientArea);
     setGeometry(area.translated(twips::panelScreen().geometry().topLeft()));
     setFixedSize(area.size());
 

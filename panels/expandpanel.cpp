@@ -11,7 +11,7 @@ namespace {
 
 using enum Fit;
 
-constexpr std::array controls{
+constexpr std::array expandControls{
     ControlSpec{"Dream", {525, 70, 240, 240}, ":/faces/dream.pic", Stretched, "Dream"},
     ControlSpec{"Video", {840, 70, 240, 240}, ":/faces/video.pic", Stretched, "Video"},
     ControlSpec{"Lame", {1155, 70, 240, 240}, ":/faces/lame.pic", Stretched, "Lame"},
@@ -30,19 +30,19 @@ constexpr std::array controls{
 };
 
 // Top 390 twips: the main panel's top plus its height, flush beneath it.
-constexpr PanelSpec design{
+constexpr PanelSpec expandSpec{
     .name = "frmExpand",
     .caption = "Form1",
     .design = {0, twips::barTop + twips::barHeight, twips::barWidth, twips::barHeight},
     .background = ":/expand-background.pic",
     .backgroundFit = Stretched,
-    .controls = controls,
+    .controls = expandControls,
 };
 
 } // namespace
 
 frmExpand::frmExpand(Forms& forms)
-    : CommandPanel(forms, PanelId::Expand, design)
+    : CommandPanel(forms, PanelId::Expand, expandSpec)
 {
     onClick("RC", &frmExpand::RC_Click);
     onClick("AOToff", &frmExpand::AOToff_Click);

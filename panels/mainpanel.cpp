@@ -13,7 +13,7 @@ namespace {
 
 using enum Fit;
 
-constexpr std::array controls{
+constexpr std::array mainControls{
     // Lowest first: where rectangles overlap, the later one takes the click.
     ControlSpec{"Info", {0, 0, 330, 330}, nullptr, Stretched, "Info"},
     ControlSpec{"Previous", {525, 90, 405, 195}, ":/faces/previous.pic", Natural, "Previous"},
@@ -29,13 +29,13 @@ constexpr std::array controls{
     ControlSpec{"Expand", {4284, 169, 150, 150}, ":/faces/expand.pic", Stretched, "Expand panel"},
 };
 
-constexpr PanelSpec design{
+constexpr PanelSpec mainSpec{
     .name = "Orvalet",
     .caption = "",
     .design = {0, twips::barTop, twips::barWidth, twips::barHeight},
     .background = ":/main-background.pic",
     .backgroundFit = Stretched,
-    .controls = controls,
+    .controls = mainControls,
     .emblem = ":/logo.pic",
     .emblemRect = {67, 65, 266, 260},
 };
@@ -43,7 +43,7 @@ constexpr PanelSpec design{
 } // namespace
 
 Orvalet::Orvalet(Forms& forms)
-    : CommandPanel(forms, PanelId::Main, design)
+    : CommandPanel(forms, PanelId::Main, mainSpec)
 {
     onClick("Expand", &Orvalet::Expand_Click);
     onClick("Info", &Orvalet::Info_Click);

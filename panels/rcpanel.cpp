@@ -15,7 +15,7 @@ using enum Fit;
 // one-pixel strips between the digit rows, between the BOUQUET keys, between Up
 // and Left or Right, between Right and VIDEO, and the corners where Left and
 // Right meet Down), the later row takes the click.
-constexpr std::array controls{
+constexpr std::array rcControls{
     ControlSpec{"Exit", {3150, 0, 195, 195}, ":/faces/exit-13.pic", Stretched, "Quit"},
     ControlSpec{"Power", {1680, 630, 540, 330}},
     ControlSpec{"b1", {630, 1680, 645, 330}},
@@ -58,19 +58,19 @@ constexpr std::array controls{
 // The picture is 4 px taller than the window and 2 px narrower: its white
 // bottom rows are cut off, and the button-face colour shows in a strip at the
 // right.
-constexpr PanelSpec design{
+constexpr PanelSpec rcSpec{
     .name = "frmRC",
     .caption = "Remote Control",
     .design = {6465, twips::barTop, twips::handsetWidth, 9045},
     .background = ":/handset.pic",
     .backgroundFit = Natural,
-    .controls = controls,
+    .controls = rcControls,
 };
 
 } // namespace
 
 frmRC::frmRC(Forms& forms)
-    : CommandPanel(forms, PanelId::Rc, design)
+    : CommandPanel(forms, PanelId::Rc, rcSpec)
 {
     onClick("Exit", &frmRC::Exit_Click);
 }
